@@ -1,0 +1,3 @@
+#include "runtime/errors.h"
+
+thread_local int32_t errorCode = 0;

@@ -1,0 +1,27 @@
+#pragma once
+#include <cstdint>
+
+#include "runtime/strings.h"
+
+// Scan codes (PC set 1) of the keys the program acts on.
+inline constexpr uint8_t SCAN_UP = 72;
+inline constexpr uint8_t SCAN_LEFT = 75;
+inline constexpr uint8_t SCAN_RIGHT = 77;
+inline constexpr uint8_t SCAN_DOWN = 80;
+
+struct peekedKey {
+  int32_t length;  // 0 no key, 1 a character, 2 a scan code
+  uint8_t character;
+  uint8_t scanCode;
+};
+
+// Looks at the first waiting key without taking it.
+peekedKey peekKey();
+// -1 when a key is waiting, else 0. Cheap enough to call once per point.
+int32_t keyAvailable();
+// Waits for the next key and takes it: one byte, or byte 0 and the scan code.
+rtString waitKey();
+// Throws away every waiting key.
+void flushKeys();
+// Digits and punctuation follow Shift alone while Caps Lock is on.
+uint8_t capsLockFix(uint8_t character, uint8_t scanCode, uint32_t controlKeyState);
