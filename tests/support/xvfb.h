@@ -1,0 +1,58 @@
+#pragma once
+// A private X server for one test program: started on first use on a free
+// display number, killed at exit.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+class testXServer {
+ public:
+  // The display name (":N"), or "" when Xvfb could not be started.
+  static const std::string& display() {
+    static testXServer server;
+    return server.name_;
+  }
+
+ private:
+  testXServer() {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds[0]);
+      int devnull = open("/dev/null", O_RDWR);
+      dup2(devnull, 1);
+      dup2(devnull, 2);
+      std::string fd = std::to_string(fds[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1600x1000x24", "-nolisten", "tcp",
+             "-ac", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    char buffer[32] = {};
+    ssize_t n = 0, got;
+    while (n < static_cast<ssize_t>(sizeof buffer) - 1 && (got = read(fds[0], buffer + n, sizeof buffer - 1 - n)) > 0) {
+      n += got;
+      if (buffer[n - 1] == '\n') break;
+    }
+    close(fds[0]);
+    if (n > 0 && buffer[n - 1] == '\n') {
+      buffer[n - 1] = 0;
+      name_ = std::string(":") + buffer;
+    }
+  }
+  ~testXServer() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  pid_t pid_ = -1;
+  std::string name_;
+};
