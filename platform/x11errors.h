@@ -1,0 +1,9 @@
+#pragma once
+#include <X11/Xlib.h>
+
+// Opens a connection that never ends the process: protocol errors are
+// ignored (each operation checks what it needs), and a lost server only marks
+// the connection dead (see x11ConnectionLost). Calls XInitThreads first.
+Display* x11OpenDisplay(const char* name);
+// True once the server of this connection went away.
+bool x11ConnectionLost(Display* display);
