@@ -1,1 +1,13 @@
-int main() { return 0; }
+#include <cstdio>
+
+#include "app/program.h"
+#include "graphics/window.h"
+#include "runtime/startup.h"
+
+int main(int argc, char** argv) {
+  const int code = runtimeStartup(argc, argv, programMain, programCleanupTable, programCleanupCount);
+  // Said only now, once the terminal is back to normal.
+  const char* why = graphicWindowFailure();
+  if (why && *why) std::fprintf(stderr, "hilbert3d: no window could be opened: %s\n", why);
+  return code;
+}

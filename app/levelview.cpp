@@ -1,0 +1,145 @@
+#include "app/levelview.h"
+
+#include <utility>
+
+#include "app/curvestyle.h"
+#include "app/state.h"
+#include "app/view.h"
+#include "graphics/drawing.h"
+#include "graphics/redraw.h"
+#include "runtime/keys.h"
+#include "runtime/maths.h"
+
+namespace {
+
+constexpr rtLiteral enterKey{"\r"};
+constexpr rtLiteral escKey{"\x1b"};
+constexpr int32_t turnStep = 5;
+// The flank lines run 3 user units beside a segment and stop 2.35 times that
+// short of its ends, so the joints with the neighbours stay whole.
+constexpr long double flankOffset = 3;
+constexpr long double flankInset = 2.35L;
+
+bool isEnterOrEsc(rtStringRef key) { return strEqual(key, enterKey) == 0 || strEqual(key, escKey) == 0; }
+
+void drawSegment(float x1, float y1, float x2, float y2, int32_t flankColor) {
+  const float dx = x1 - x2;
+  const float dy = y1 - y2;
+  const float len = static_cast<float>(mathSqrt(static_cast<long double>(dx) * dx + static_cast<long double>(dy) * dy));
+  if (len != 0) {
+    const float nx = static_cast<float>(-static_cast<long double>(dy) * flankOffset / len);
+    const float ny = static_cast<float>(flankOffset * dx / len);
+    const float ex = static_cast<float>(-ny * flankInset);
+    const float ey = static_cast<float>(nx * flankInset);
+    graphicSetPos(static_cast<long double>(x1) + nx + ex, static_cast<long double>(y1) + ny + ey, false);
+    graphicLineTo(static_cast<long double>(x2) + nx - ex, static_cast<long double>(y2) + ny - ey, flankColor, false);
+    graphicSetPos(static_cast<long double>(x1) - nx + ex, static_cast<long double>(y1) - ny + ey, false);
+    graphicLineTo(static_cast<long double>(x2) - nx - ex, static_cast<long double>(y2) - ny - ey, flankColor, false);
+  }
+  graphicSetPos(x1, y1, false);
+  graphicLineTo(x2, y2, curveColor, false);
+}
+
+enum class keyCommand { none, next, quit, turned };
+
+keyCommand applyKey(rtStringRef key) {
+  if (strLen(key) == 1) {
+    if (strEqual(key, enterKey) == 0) return keyCommand::next;
+    if (strEqual(key, escKey) == 0) return keyCommand::quit;
+    return keyCommand::none;
+  }
+  if (strLen(key) != 2) return keyCommand::none;
+  switch (strByteAt(key, 2)) {
+    case SCAN_LEFT: turnViewB(-turnStep); break;
+    case SCAN_UP: turnViewA(-turnStep); break;
+    case SCAN_RIGHT: turnViewB(turnStep); break;
+    case SCAN_DOWN: turnViewA(turnStep); break;
+    default: return keyCommand::none;
+  }
+  return keyCommand::turned;
+}
+
+}  // namespace
+
+levelPicture::levelPicture() {
+  const arrayBounds bounds{0, pointCount};
+  for (dynArray* a : {&segStartX, &segStartY, &segEndX, &segEndY, &depthKey, &drawOrder})
+    arrayDim(*a, 0, ELEMENT_INT32, 1, sizeof(int32_t), &bounds);
+}
+
+levelPicture::~levelPicture() {
+  for (dynArray* a : {&segStartX, &segStartY, &segEndX, &segEndY, &depthKey, &drawOrder}) arrayErase(*a);
+}
+
+rtString drawLevelPicture(levelPicture& picture, float s) {
+  const int32_t n = pointCount;
+  int32_t* startX = &arrayAt<int32_t>(picture.segStartX, 0);
+  int32_t* startY = &arrayAt<int32_t>(picture.segStartY, 0);
+  int32_t* endX = &arrayAt<int32_t>(picture.segEndX, 0);
+  int32_t* endY = &arrayAt<int32_t>(picture.segEndY, 0);
+  int32_t* depthKey = &arrayAt<int32_t>(picture.depthKey, 0);
+  int32_t* drawOrder = &arrayAt<int32_t>(picture.drawOrder, 0);
+
+  for (int32_t k = 1; k <= n; ++k) drawOrder[k] = k;
+
+  const projectedPoint first = projectPoint(1, s);
+  const float startMarkerX = first.x, startMarkerY = first.y;
+  startX[1] = roundToInt(first.x);
+  startY[1] = roundToInt(first.y);
+  float previousDepth = first.d;
+
+  // A key that comes in mid-pass must not leave a half-projected picture:
+  // the pass always runs to the end, and an Enter or Esc is handed back.
+  rtString command;
+  for (int32_t i = 1; i <= n - 1; ++i) {
+    const projectedPoint q = projectPoint(i, s);
+    endX[i] = startX[i + 1] = roundToInt(q.x);
+    endY[i] = startY[i + 1] = roundToInt(q.y);
+    depthKey[i] = roundToInt(static_cast<long double>(q.d) + previousDepth);
+    previousDepth = q.d;
+    if (keyAvailable()) {
+      rtString key = waitKey();
+      if (strLen(command) == 0 && isEnterOrEsc(key)) strAssign(command, std::move(key));
+    }
+  }
+  const projectedPoint last = projectPoint(n, s);
+  depthKey[n] = roundToInt(static_cast<long double>(last.d) + previousDepth);
+  endX[n] = roundToInt(last.x);
+  endY[n] = roundToInt(last.y);
+
+  arraySort(picture.depthKey, 1, 0, SORT_DESCENDING, &picture.drawOrder);
+
+  const int32_t flankColor = rgbColor(212, 208, 200);
+  for (int32_t m = 1; m <= n; ++m) {
+    const int32_t k = drawOrder[m];
+    drawSegment(static_cast<float>(startX[k]), static_cast<float>(startY[k]), static_cast<float>(endX[k]),
+                static_cast<float>(endY[k]), flankColor);
+  }
+  drawMarker(startMarkerX, startMarkerY);
+  drawMarker(last.x, last.y);
+  graphicRedraw();
+  return command;
+}
+
+int32_t showLevel() {
+  levelPicture picture;
+  const float s = levelScale();
+  rtString pending = drawLevelPicture(picture, s);
+  for (;;) {
+    rtString key;
+    if (strLen(pending) != 0)
+      strAssign(key, std::move(pending));
+    else
+      strAssign(key, waitKey());
+    flushKeys();  // repeats typed while the picture was built are dropped
+    switch (applyKey(key)) {
+      case keyCommand::next: return 0;
+      case keyCommand::quit: return 1;
+      case keyCommand::none: break;
+      case keyCommand::turned:
+        graphicClear(COLOR_DEFAULT, 0);
+        strAssign(pending, drawLevelPicture(picture, s));
+        break;
+    }
+  }
+}

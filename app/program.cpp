@@ -1,0 +1,90 @@
+#include "app/program.h"
+
+#include "app/animation.h"
+#include "app/curve.h"
+#include "app/levelview.h"
+#include "app/panel.h"
+#include "app/state.h"
+#include "app/view.h"
+#include "graphics/drawing.h"
+#include "graphics/redraw.h"
+#include "graphics/window.h"
+#include "runtime/console.h"
+#include "runtime/consolewindow.h"
+#include "runtime/maths.h"
+#include "runtime/startup.h"
+
+const cleanupEntry programCleanupTable[] = {
+    {&pointX, nullptr}, {&pointY, nullptr}, {&pointZ, nullptr},
+    {&scaledX, nullptr}, {&scaledY, nullptr}, {&scaledZ, nullptr},
+};
+const size_t programCleanupCount = sizeof programCleanupTable / sizeof programCleanupTable[0];
+
+namespace {
+
+constexpr rtLiteral windowCaption{"Hilbert Curve in 3D"};
+constexpr int32_t windowLeft = 5, windowTop = 0, windowSize = 750;
+constexpr int32_t consoleLeft = 750, consoleTop = 200;
+constexpr int32_t penWidth = 3;
+
+}  // namespace
+
+void setFirstView() {
+  degToRad = static_cast<float>(static_cast<long double>(static_cast<float>(mathArcTan(1))) / 45);
+  viewAngleA = 30;
+  viewAngleB = -30;
+  viewRadA = static_cast<float>(static_cast<long double>(degToRad) * viewAngleA);
+  viewRadB = static_cast<float>(static_cast<long double>(degToRad) * viewAngleB);
+  buildViewMatrix();
+}
+
+void setLevelZero() {
+  level = 0;
+  pointCount = 1;
+  const arrayBounds bounds{0, 1};
+  for (dynArray* a : {&pointX, &pointY, &pointZ}) {
+    arrayDim(*a, 0, ELEMENT_SINGLE, 1, sizeof(float), &bounds);
+    if (a->data) arrayAt<float>(*a, 1) = 0;
+  }
+  octantOffset = 1000;
+}
+
+namespace {
+
+// Growing can fail for want of memory; building into arrays that did not
+// grow would write past their end.
+bool arraysHold(int32_t points) {
+  for (const dynArray* a : {&pointX, &pointY, &pointZ, &scaledX, &scaledY, &scaledZ})
+    if (!a->data || a->upper1 < points) return false;
+  return true;
+}
+
+}  // namespace
+
+int32_t programMain(void*, void*, const char*, int32_t) {
+  consoleCursor(0);
+  const uint32_t window = graphicWindowCreate(windowCaption, windowLeft, windowTop, windowSize, windowSize, 0);
+  graphicAttach(window, 0, true);
+  graphicSetPenWidth(penWidth);
+  consoleMoveWindow(consoleLeft, consoleTop);
+  consoleToFront();
+  graphicSetScale(-750, 750, 750, -750);
+  setFirstView();
+  setLevelZero();
+  if (!pointX.data || !pointY.data || !pointZ.data) return 0;
+  drawConsolePanel();
+
+  for (;;) {
+    if (showLevel() != 0) break;
+    level += 1;
+    if (level > maxLevel) break;
+    showLevelNumber();
+    growArrays();
+    if (!arraysHold(8 * pointCount)) break;
+    graphicClear(COLOR_DEFAULT, 0);
+    buildNextLevel();
+    animateLevel();
+    graphicClear(COLOR_DEFAULT, 0);
+  }
+  return 0;
+}

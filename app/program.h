@@ -1,0 +1,17 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+struct cleanupEntry;
+
+// The demo: opens the window, places the terminal beside it, shows level 0
+// and runs the level loop until Esc, or Enter after the last level. Returns 0.
+int32_t programMain(void* module, void* previous, const char* commandTail, int32_t showWindowValue);
+
+// The first view (30, -30 degrees) and the single point of level 0.
+void setFirstView();
+void setLevelZero();
+
+// The demo's global dynamic variables, released at shutdown.
+extern const cleanupEntry programCleanupTable[];
+extern const size_t programCleanupCount;
