@@ -1,0 +1,134 @@
+#include <algorithm>
+#include <cstring>
+
+#include "runtime/arrays.h"
+#include "runtime/errors.h"
+
+namespace {
+
+constexpr uint32_t MAX_SORT_ELEMENT_SIZE = 524288;
+
+// Tags may have any element size; they are swapped byte by byte.
+struct tagSwapper {
+  uint8_t* data = nullptr;
+  uint32_t size = 0;
+  void swap(int64_t i, int64_t j) const {
+    if (data == nullptr) return;
+    std::swap_ranges(data + i * size, data + (i + 1) * size, data + j * size);
+  }
+};
+
+struct range {
+  int64_t lo;
+  int64_t hi;
+};
+
+// The partitioning below fixes where equal keys end up, so it is kept exactly
+// as it is: middle pivot, both scans stopping on keys equal to it, guarded by
+// the range ends, and a swap only for i < j. The two parts left behind are
+// disjoint and each is sorted by itself, so doing the smaller one first (to
+// bound the pending list by the logarithm of the count) gives the same result
+// as taking the lower part first.
+template <class T, bool Descending>
+void quickSort(T* key, const tagSwapper& tags, int64_t lo, int64_t hi) {
+  range pending[64];
+  int top = 0;
+  for (;;) {
+    int64_t i = lo;
+    int64_t j = hi;
+    const T p = key[lo + (hi - lo) / 2];
+    while (i <= j) {
+      if constexpr (Descending) {
+        while (key[i] > p && i < hi) ++i;
+        while (p > key[j] && j > lo) --j;
+      } else {
+        while (key[i] < p && i < hi) ++i;
+        while (p < key[j] && j > lo) --j;
+      }
+      if (i > j) break;
+      if (i < j) {
+        std::swap(key[i], key[j]);
+        tags.swap(i, j);
+      }
+      ++i;
+      --j;
+    }
+    const bool lower = lo < j;
+    const bool upper = i < hi;
+    if (lower && upper) {
+      if (j - lo < hi - i) {
+        pending[top++] = {i, hi};
+        hi = j;
+      } else {
+        pending[top++] = {lo, j};
+        lo = i;
+      }
+    } else if (lower) {
+      hi = j;
+    } else if (upper) {
+      lo = i;
+    } else if (top > 0) {
+      --top;
+      lo = pending[top].lo;
+      hi = pending[top].hi;
+    } else {
+      return;
+    }
+  }
+}
+
+template <class T>
+void sortKeys(void* data, const tagSwapper& tags, int64_t lo, int64_t hi, sortOrder order) {
+  T* key = static_cast<T*>(data);
+  if (order == SORT_DESCENDING) {
+    quickSort<T, true>(key, tags, lo, hi);
+  } else {
+    quickSort<T, false>(key, tags, lo, hi);
+  }
+}
+
+}  // namespace
+
+void arraySort(dynArray& a, int32_t first, int32_t count, sortOrder order, dynArray* tags) {
+  if (!(a.flags & ARRAY_DIMENSIONED)) {
+    raiseError(ERROR_BAD_ARGUMENT);
+    return;
+  }
+  const int64_t s = static_cast<int64_t>(first) - a.lower1;
+  if (s < 0 || s >= static_cast<int64_t>(a.elementCount)) {
+    raiseError(ERROR_OUT_OF_RANGE);
+    return;
+  }
+  if (count < 0) {
+    raiseError(ERROR_BAD_ARGUMENT);
+    return;
+  }
+  const int64_t n = count == 0 ? static_cast<int64_t>(a.elementCount) - s : count;
+  if (s + n > static_cast<int64_t>(a.elementCount)) {
+    raiseError(ERROR_BAD_ARGUMENT);
+    return;
+  }
+  if (tags != nullptr && (!(tags->flags & ARRAY_DIMENSIONED) || static_cast<int64_t>(tags->elementCount) < s + n)) {
+    raiseError(ERROR_BAD_ARGUMENT);
+    return;
+  }
+  const bool intKeys = a.elementType == ELEMENT_INT32 && a.elementSize == sizeof(int32_t);
+  const bool floatKeys = a.elementType == ELEMENT_SINGLE && a.elementSize == sizeof(float);
+  if (!intKeys && !floatKeys) {
+    raiseError(ERROR_BAD_ARGUMENT);
+    return;
+  }
+  if (a.elementSize > MAX_SORT_ELEMENT_SIZE) return;
+  if (n < 2) return;
+
+  tagSwapper swapper;
+  if (tags != nullptr) {
+    swapper.data = static_cast<uint8_t*>(tags->data);
+    swapper.size = tags->elementSize;
+  }
+  if (intKeys) {
+    sortKeys<int32_t>(a.data, swapper, s, s + n - 1, order);
+  } else {
+    sortKeys<float>(a.data, swapper, s, s + n - 1, order);
+  }
+}

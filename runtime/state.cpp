@@ -1,0 +1,3 @@
+#include "runtime/state.h"
+
+runtimeState runtime;
