@@ -1,21 +1,37 @@
 #include "platform/x11errors.h"
 
+#include <map>
 #include <mutex>
 #include <set>
 
 namespace {
 
-std::mutex lostMutex;
+std::mutex errorMutex;
 std::set<Display*> lostDisplays;
+std::map<Display*, unsigned long> lastErrorSerial;
 
-int ignoreProtocolError(Display*, XErrorEvent*) { return 0; }
+// Protocol errors are remembered per connection for x11ErrorSince and
+// otherwise ignored.
+int noteProtocolError(Display* display, XErrorEvent* error) {
+  std::lock_guard<std::mutex> lock(errorMutex);
+  unsigned long& last = lastErrorSerial[display];
+  if (error->serial > last) last = error->serial;
+  return 0;
+}
+
 int noteIoError(Display*) { return 0; }
 
 // Xlib calls this after a fatal I/O error instead of exit(): remember the
 // connection as dead and let the call return.
 void keepRunning(Display* display, void*) {
-  std::lock_guard<std::mutex> lock(lostMutex);
+  std::lock_guard<std::mutex> lock(errorMutex);
   lostDisplays.insert(display);
+}
+
+void forget(Display* display) {
+  std::lock_guard<std::mutex> lock(errorMutex);
+  lostDisplays.erase(display);
+  lastErrorSerial.erase(display);
 }
 
 }  // namespace
@@ -24,21 +40,30 @@ Display* x11OpenDisplay(const char* name) {
   static std::once_flag once;
   std::call_once(once, [] {
     XInitThreads();
-    XSetErrorHandler(ignoreProtocolError);
+    XSetErrorHandler(noteProtocolError);
     XSetIOErrorHandler(noteIoError);
   });
   Display* display = XOpenDisplay(name);
   if (display) {
-    {
-      std::lock_guard<std::mutex> lock(lostMutex);
-      lostDisplays.erase(display);  // a reused address is a new connection
-    }
+    forget(display);  // a reused address is a new connection
     XSetIOErrorExitHandler(display, keepRunning, nullptr);
   }
   return display;
 }
 
 bool x11ConnectionLost(Display* display) {
-  std::lock_guard<std::mutex> lock(lostMutex);
+  std::lock_guard<std::mutex> lock(errorMutex);
   return lostDisplays.count(display) != 0;
+}
+
+bool x11ErrorSince(Display* display, unsigned long serial) {
+  std::lock_guard<std::mutex> lock(errorMutex);
+  auto found = lastErrorSerial.find(display);
+  return found != lastErrorSerial.end() && found->second >= serial;
+}
+
+void x11CloseDisplay(Display* display) {
+  if (!display) return;
+  XCloseDisplay(display);
+  forget(display);
 }
