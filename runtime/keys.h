@@ -25,3 +25,8 @@ rtString waitKey();
 void flushKeys();
 // Digits and punctuation follow Shift alone while Caps Lock is on.
 uint8_t capsLockFix(uint8_t character, uint8_t scanCode, uint32_t controlKeyState);
+
+// Start-up and shutdown (consoleSetup, consoleRestore): begins and ends
+// reading keys from the terminal fd on a thread of its own.
+void keysStartReading(int fd);
+void keysStopReading();

@@ -1,0 +1,85 @@
+#include "platform/keyreader.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include "platform/terminalmodes.h"
+
+bool keyReader::start(int fd, callbacks handlers, int quietMs) {
+  if (thread_.joinable() || fd < 0) return false;
+  int wake[2];
+  if (pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  fd_ = fd;
+  wakeRead_ = wake[0];
+  wakeWrite_ = wake[1];
+  handlers_ = std::move(handlers);
+  quietMs_ = quietMs;
+  // Signals are for the main thread; the restore handlers must not run here
+  // while the gate is held.
+  sigset_t all, previous;
+  sigfillset(&all);
+  for (int keep : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigdelset(&all, keep);
+  pthread_sigmask(SIG_BLOCK, &all, &previous);
+  try {
+    thread_ = std::thread(&keyReader::run, this);
+  } catch (...) {
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  if (!thread_.joinable()) {
+    close(wakeRead_);
+    close(wakeWrite_);
+    wakeRead_ = wakeWrite_ = -1;
+    return false;
+  }
+  return true;
+}
+
+void keyReader::stop() {
+  if (!thread_.joinable()) return;
+  char byte = 1;
+  while (write(wakeWrite_, &byte, 1) < 0 && errno == EINTR) {
+  }
+  thread_.join();
+  close(wakeRead_);
+  close(wakeWrite_);
+  wakeRead_ = wakeWrite_ = -1;
+  fd_ = -1;
+}
+
+void keyReader::discardInput(const std::function<void()>& alsoClear) {
+  std::lock_guard<std::mutex> hold(gate_);
+  if (fd_ >= 0) terminalDiscardInput(fd_);
+  if (alsoClear) alsoClear();
+}
+
+void keyReader::run() {
+  bool unfinished = false;
+  uint8_t buffer[256];
+  for (;;) {
+    pollfd watched[2] = {{fd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+    int ready = poll(watched, 2, unfinished ? quietMs_ : -1);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    if (watched[1].revents) return;
+    std::lock_guard<std::mutex> hold(gate_);
+    if (ready == 0) {
+      unfinished = false;
+      if (handlers_.onQuiet) handlers_.onQuiet();
+      continue;
+    }
+    if (watched[0].revents & POLLNVAL) return;
+    // Input may have been discarded since poll() woke: look again, so that
+    // read() never blocks with the gate held.
+    pollfd again = {fd_, POLLIN, 0};
+    if (poll(&again, 1, 0) <= 0) continue;
+    ssize_t n = read(fd_, buffer, sizeof buffer);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n <= 0) return;  // hung up: no more keys
+    unfinished = handlers_.onBytes ? handlers_.onBytes(buffer, static_cast<size_t>(n)) : false;
+  }
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+// The terminal the keys are read from, and its input modes.
+
+// Opens the process's controlling terminal for reading keys; -1 when it has none.
+int terminalOpenKeyDevice();
+bool terminalIsTerminal(int fd);
+// Saves fd's modes (the first time) and switches it to raw key input: no line
+// editing, no echo, no signals or flow control from keys. Output processing
+// is left alone. False when fd is no terminal.
+bool terminalEnterRawMode(int fd);
+// Puts the saved modes back. Async-signal-safe.
+void terminalRestoreModes();
+// Switches to raw mode again after the process was stopped and continued,
+// unless it now runs in the background. Async-signal-safe.
+void terminalReapplyRawMode();
+// Closes the key terminal; restoring modes does nothing afterwards.
+void terminalCloseKeyDevice(int fd);
+// Throws away what the terminal has received but nobody has read yet.
+void terminalDiscardInput(int fd);

@@ -1,0 +1,33 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Cell-addressed output to a terminal, driven by its terminfo description.
+// Rows and columns count from 0. Everything is written with one write() per
+// call. Main thread only.
+
+// Prepares output on fd: reads the terminfo entry for $TERM and whether the
+// locale is UTF-8. False (and every call below does nothing) when fd is no
+// terminal or the terminal cannot address cells.
+bool terminalOutputOpen(int fd);
+// Writes the leave bytes (colours reset, cursor shown, fresh line below the
+// lowest row written) and stops output. Safe to call twice.
+void terminalOutputClose();
+bool terminalOutputReady();
+int terminalOutputFd();
+bool terminalOutputUtf8();
+
+// The screen's current size; false when it cannot be had.
+bool terminalScreenSize(int& columns, int& rows);
+// Writes count screen bytes from (row, column) on, in the attribute
+// background * 16 + foreground (7 on 0 is the terminal's own colours), and
+// leaves the terminal's cursor at (cursorRow, cursorColumn).
+void terminalWriteCells(int row, int column, const uint8_t* bytes, int count, int attribute, int cursorRow,
+                        int cursorColumn);
+void terminalMoveCursor(int row, int column);
+// Moves the whole screen up one row; the bottom row becomes blanks in the
+// attribute. The cursor is left at (cursorRow, cursorColumn).
+void terminalScrollUp(int attribute, int cursorRow, int cursorColumn);
+void terminalShowCursor(bool visible);
+// Sends bytes as they are (terminal control strings the caller composed).
+void terminalWriteControl(const char* bytes, size_t n);

@@ -1,0 +1,21 @@
+#pragma once
+#include <cstddef>
+
+// Puts the user's terminal back however the process ends: the key modes
+// (terminalmodes.h) and the screen bytes last published here (cursor shown,
+// colours reset, cursor on a fresh line below the program's text).
+
+// Installs handlers for SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGSEGV, SIGBUS,
+// SIGFPE, SIGILL, SIGABRT (restore, then the signal's default action), SIGTSTP
+// (restore, stop, re-enter on continue) and SIGCONT (raw mode again).
+// outFd is where the screen bytes go.
+void terminalInstallRestoreHandlers(int outFd);
+// Gives the previous handlers back.
+void terminalRemoveRestoreHandlers();
+// leave: written on the way out or when stopped; resume: written when the
+// process continues after a stop (e.g. to hide the cursor again). Each is
+// cut to 480 bytes. Main thread only.
+void terminalPublishRestoreBytes(const char* leave, size_t leaveLength, const char* resume, size_t resumeLength);
+// Restores modes and writes the leave bytes, once; later calls do nothing
+// until the next terminalInstallRestoreHandlers. Async-signal-safe.
+void terminalRestoreNow();

@@ -1,0 +1,211 @@
+#include "platform/x11terminalwindow.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/x11errors.h"
+
+namespace {
+
+// One connection for the length of one call.
+class connection {
+ public:
+  explicit connection(const char* name) : display_(x11OpenDisplay(name)) {}
+  ~connection() {
+    if (display_) XCloseDisplay(display_);
+  }
+  connection(const connection&) = delete;
+  connection& operator=(const connection&) = delete;
+  Display* get() const { return display_ && !x11ConnectionLost(display_) ? display_ : nullptr; }
+
+ private:
+  Display* display_;
+};
+
+bool hasProperty(Display* display, Window window, Atom property) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  int status = XGetWindowProperty(display, window, property, 0, 0, False, AnyPropertyType, &type, &format, &count,
+                                  &after, &data);
+  if (data) XFree(data);
+  return status == Success && type != None;
+}
+
+bool parentOf(Display* display, Window window, Window& root, Window& parent) {
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return false;
+  if (children) XFree(children);
+  return true;
+}
+
+Window topLevel(Display* display, Window window) {
+  Atom wmState = XInternAtom(display, "WM_STATE", False);
+  for (int depth = 0; window != None && depth < 64; ++depth) {
+    if (hasProperty(display, window, wmState)) return window;
+    Window root = None, parent = None;
+    if (!parentOf(display, window, root, parent)) return None;
+    if (window == root) return None;
+    if (parent == root) return window;
+    window = parent;
+  }
+  return None;
+}
+
+// The ancestor that is a child of the root: the window manager's frame, or
+// the window itself without one.
+Window frameOf(Display* display, Window window) {
+  for (int depth = 0; window != None && depth < 64; ++depth) {
+    Window root = None, parent = None;
+    if (!parentOf(display, window, root, parent)) return None;
+    if (parent == root || window == root) return window;
+    window = parent;
+  }
+  return None;
+}
+
+std::string titleOf(Display* display, Window window) {
+  Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+  Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::string title;
+  if (XGetWindowProperty(display, window, netName, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
+          Success &&
+      data && type == utf8 && format == 8) {
+    title.assign(reinterpret_cast<char*>(data), count);
+  }
+  if (data) XFree(data);
+  if (!title.empty()) return title;
+  char* name = nullptr;
+  if (XFetchName(display, window, &name) && name) {
+    title = name;
+    XFree(name);
+  }
+  return title;
+}
+
+Window findTitled(Display* display, Window window, const char* title, int depth) {
+  if (depth > 16) return None;
+  if (titleOf(display, window) == title) return window;
+  Window root = None, parent = None, *children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return None;
+  Window found = None;
+  for (unsigned int i = 0; i < count && found == None; ++i) found = findTitled(display, children[i], title, depth + 1);
+  if (children) XFree(children);
+  return found;
+}
+
+bool windowManagerSupports(Display* display, Atom feature) {
+  Atom supported = XInternAtom(display, "_NET_SUPPORTED", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool found = false;
+  if (XGetWindowProperty(display, DefaultRootWindow(display), supported, 0, 4096, False, XA_ATOM, &type, &format,
+                         &count, &after, &data) == Success &&
+      data && type == XA_ATOM && format == 32) {
+    const Atom* atoms = reinterpret_cast<const Atom*>(data);
+    for (unsigned long i = 0; i < count && !found; ++i) found = atoms[i] == feature;
+  }
+  if (data) XFree(data);
+  return found;
+}
+
+bool windowExists(Display* display, Window window) {
+  XWindowAttributes attributes;
+  return window != None && XGetWindowAttributes(display, window, &attributes) != 0;
+}
+
+}  // namespace
+
+bool x11DisplayAvailable(const char* displayName) {
+  connection c(displayName);
+  return c.get() != nullptr;
+}
+
+uint32_t x11TopLevelWindow(const char* displayName, uint32_t window) {
+  connection c(displayName);
+  Display* display = c.get();
+  if (!display || !windowExists(display, window)) return 0;
+  return static_cast<uint32_t>(topLevel(display, window));
+}
+
+uint32_t x11FindWindowByTitle(const char* displayName, const char* title) {
+  connection c(displayName);
+  Display* display = c.get();
+  if (!display || title == nullptr || *title == 0) return 0;
+  Window found = findTitled(display, DefaultRootWindow(display), title, 0);
+  return found == None ? 0 : static_cast<uint32_t>(topLevel(display, found));
+}
+
+void x11MoveWindowFrame(const char* displayName, uint32_t window, int32_t x, int32_t y) {
+  connection c(displayName);
+  Display* display = c.get();
+  if (!display || !windowExists(display, window)) return;
+  // With a window manager the client asks and the manager places its frame
+  // there (north-west gravity); without one the window is the frame.
+  XMoveWindow(display, window, x, y);
+  XSync(display, False);
+}
+
+void x11ActivateWindow(const char* displayName, uint32_t window) {
+  connection c(displayName);
+  Display* display = c.get();
+  if (!display || !windowExists(display, window)) return;
+  Atom active = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+  if (windowManagerSupports(display, active)) {
+    XEvent event;
+    std::memset(&event, 0, sizeof event);
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = active;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2;  // asked for on the user's behalf, like a pager
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+  } else {
+    XRaiseWindow(display, frameOf(display, window));
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+  }
+  XSync(display, False);
+}
+
+bool x11QueryWindow(const char* displayName, uint32_t window, x11WindowFacts& facts) {
+  connection c(displayName);
+  Display* display = c.get();
+  if (!display || !windowExists(display, window)) return false;
+  Window frame = frameOf(display, window);
+  Window root = None;
+  int x = 0, y = 0;
+  unsigned int width = 0, height = 0, border = 0, depth = 0;
+  if (frame == None || !XGetGeometry(display, frame, &root, &x, &y, &width, &height, &border, &depth)) return false;
+  facts.frameX = x;
+  facts.frameY = y;
+  facts.title = titleOf(display, window);
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(display, &focus, &revert);
+  facts.hasFocus = false;
+  for (Window w = focus; w != None && w != PointerRoot;) {
+    if (w == window) {
+      facts.hasFocus = true;
+      break;
+    }
+    Window parent = None;
+    if (!parentOf(display, w, root, parent) || w == root) break;
+    w = parent;
+  }
+  return true;
+}

@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// X11 look-ups for the terminal's own window, and queries about windows for
+// tests. Windows are X window ids, 0 for none. Each call opens a connection
+// of its own to displayName (nullptr: $DISPLAY) and closes it again; every
+// call fails quietly when there is no display.
+
+// True when the display can be reached at all.
+bool x11DisplayAvailable(const char* displayName);
+// The top-level client window that holds window: the first one up the tree
+// with WM_STATE, or the child of the root when no window manager runs.
+uint32_t x11TopLevelWindow(const char* displayName, uint32_t window);
+// The top-level client window whose title (WM_NAME or _NET_WM_NAME) is exactly title.
+uint32_t x11FindWindowByTitle(const char* displayName, const char* title);
+// Moves the window's frame so that its top-left corner is at (x, y); size and
+// stacking are kept.
+void x11MoveWindowFrame(const char* displayName, uint32_t window, int32_t x, int32_t y);
+// Activates the window (keyboard focus) the way the window manager wants it:
+// _NET_ACTIVE_WINDOW when it supports that, else raise and focus directly.
+void x11ActivateWindow(const char* displayName, uint32_t window);
+
+struct x11WindowFacts {
+  int32_t frameX = 0, frameY = 0;  // top-left of the frame on the screen
+  std::string title;
+  bool hasFocus = false;  // the input focus is on the window or inside it
+};
+// False when the window does not exist.
+bool x11QueryWindow(const char* displayName, uint32_t window, x11WindowFacts& facts);

@@ -1,0 +1,285 @@
+#include "runtime/keydecoder.h"
+
+namespace {
+
+constexpr uint8_t SCAN_ESC = 1;
+constexpr uint8_t SCAN_BACKSPACE = 14;
+constexpr uint8_t SCAN_TAB = 15;
+constexpr uint8_t SCAN_ENTER = 28;
+constexpr uint8_t SCAN_HOME = 71, SCAN_UP = 72, SCAN_PAGE_UP = 73, SCAN_LEFT = 75, SCAN_CENTRE = 76;
+constexpr uint8_t SCAN_RIGHT = 77, SCAN_END = 79, SCAN_DOWN = 80, SCAN_PAGE_DOWN = 81;
+constexpr uint8_t SCAN_INSERT = 82, SCAN_DELETE = 83;
+constexpr uint8_t SCAN_F1 = 59, SCAN_F11 = 133, SCAN_F12 = 134;
+
+// A sequence longer than this is garbage, not a key: drop it.
+constexpr size_t maxSequenceLength = 256;
+constexpr uint32_t maxParameterValue = 1u << 20;
+
+terminalKey scanKey(uint8_t scanCode, uint32_t state) { return terminalKey{0, scanCode, state}; }
+
+// xterm's modifier parameter: 1 + shift 1 + alt 2 + ctrl 4 (+ caps lock 64 in
+// the kitty protocol).
+uint32_t stateFromModifier(uint32_t modifier) {
+  if (modifier < 2) return 0;
+  uint32_t bits = modifier - 1, state = 0;
+  if (bits & 1) state |= KEYSTATE_SHIFT;
+  if (bits & 2) state |= KEYSTATE_LEFT_ALT;
+  if (bits & 4) state |= KEYSTATE_LEFT_CTRL;
+  if (bits & 64) state |= KEYSTATE_CAPS_LOCK;
+  return state;
+}
+
+// A character reported by code (kitty's CSI u, xterm's CSI 27;m;c ~).
+bool characterKey(uint32_t code, uint32_t state, std::vector<terminalKey>& out) {
+  if (code >= 256) return false;
+  terminalKey key = keyFromByte(static_cast<uint8_t>(code));
+  if ((state & KEYSTATE_LEFT_CTRL) && ((code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z')))
+    key.character = static_cast<uint8_t>(code & 0x1F);
+  key.controlKeyState |= state;
+  out.push_back(key);
+  return true;
+}
+
+}  // namespace
+
+uint8_t scanCodeOfCharacter(uint8_t c) {
+  static constexpr char rows[][2][14] = {
+      {"1234567890-=", "!@#$%^&*()_+"},  // scan codes 2..13
+      {"qwertyuiop[]", "QWERTYUIOP{}"},  // 16..27
+      {"asdfghjkl;'`", "ASDFGHJKL:\"~"},  // 30..41
+      {"\\zxcvbnm,./", "|ZXCVBNM<>?"},  // 43..53
+  };
+  static constexpr uint8_t firstScan[] = {2, 16, 30, 43};
+  if (c == ' ') return 57;
+  for (int row = 0; row < 4; ++row)
+    for (int shifted = 0; shifted < 2; ++shifted)
+      for (int i = 0; rows[row][shifted][i]; ++i)
+        if (static_cast<uint8_t>(rows[row][shifted][i]) == c) return static_cast<uint8_t>(firstScan[row] + i);
+  return 0;
+}
+
+terminalKey keyFromByte(uint8_t byte) {
+  switch (byte) {
+    case 0:  // Ctrl+@ / Ctrl+Space: no character, the key of '2'
+      return scanKey(3, KEYSTATE_LEFT_CTRL);
+    case 8:
+    case 127:
+      return terminalKey{8, SCAN_BACKSPACE, 0};
+    case 9:
+      return terminalKey{9, SCAN_TAB, 0};
+    case 10:  // the terminal sends CR or LF for Enter
+    case 13:
+      return terminalKey{13, SCAN_ENTER, 0};
+    case 27:
+      return terminalKey{27, SCAN_ESC, 0};
+    default:
+      break;
+  }
+  if (byte < 27) return terminalKey{byte, scanCodeOfCharacter(static_cast<uint8_t>(byte + 96)), KEYSTATE_LEFT_CTRL};
+  if (byte < 32) return terminalKey{byte, 0, KEYSTATE_LEFT_CTRL};
+  if (byte >= 128) return terminalKey{byte, 0, 0};
+  static constexpr char shiftedSymbols[] = "!@#$%^&*()_+{}:\"~|<>?";
+  bool shifted = byte >= 'A' && byte <= 'Z';
+  for (const char* p = shiftedSymbols; *p && !shifted; ++p) shifted = static_cast<uint8_t>(*p) == byte;
+  uint8_t scan = scanCodeOfCharacter(byte);
+  return terminalKey{byte, scan, shifted ? KEYSTATE_SHIFT : 0u};
+}
+
+void keyDecoder::reset() {
+  state_ = state::ground;
+  sequenceLength_ = 0;
+}
+
+void keyDecoder::startSequence() {
+  intermediate_ = 0;
+  privateMarker_ = 0;
+  parameterCount_ = 0;
+  for (uint32_t& p : parameters_) p = 0;
+  overflow_ = false;
+}
+
+bool keyDecoder::feed(const uint8_t* bytes, size_t n, std::vector<terminalKey>& out) {
+  for (size_t i = 0; i < n; ++i) feedByte(bytes[i], out);
+  return pending();
+}
+
+void keyDecoder::feedByte(uint8_t byte, std::vector<terminalKey>& out) {
+  if (state_ != state::ground && ++sequenceLength_ > maxSequenceLength) reset();
+  switch (state_) {
+    case state::ground:
+      if (byte == 27) {
+        state_ = state::escape;
+        sequenceLength_ = 1;
+      } else {
+        out.push_back(keyFromByte(byte));
+      }
+      return;
+
+    case state::escape:
+      if (byte == '[' || byte == 'O') {
+        startSequence();
+        intermediate_ = byte;
+        state_ = byte == '[' ? state::csi : state::ss3;
+        return;
+      }
+      if (byte == 27) {  // Esc Esc: the first was the Esc key
+        out.push_back(keyFromByte(27));
+        sequenceLength_ = 1;
+        return;
+      }
+      {
+        terminalKey key = keyFromByte(byte);
+        key.controlKeyState |= KEYSTATE_LEFT_ALT;
+        out.push_back(key);
+      }
+      reset();
+      return;
+
+    case state::csi:
+    case state::ss3:
+      if (byte >= '0' && byte <= '9') {
+        if (parameterCount_ == 0) parameterCount_ = 1;
+        uint32_t& p = parameters_[parameterCount_ - 1];
+        p = p * 10 + (byte - '0');
+        if (p > maxParameterValue) overflow_ = true;
+        return;
+      }
+      if (byte == ';') {
+        if (parameterCount_ == 0) parameterCount_ = 1;
+        if (parameterCount_ < maxParameters)
+          ++parameterCount_;
+        else
+          overflow_ = true;
+        return;
+      }
+      if (byte == ':') {
+        // Sub-parameters (kitty's alternate keys) are not needed: skip them
+        // by parking in the last slot, which is checked for overflow only.
+        overflow_ = overflow_ || parameterCount_ >= maxParameters;
+        return;
+      }
+      if (state_ == state::csi && sequenceLength_ == 3 && byte == '[') {
+        state_ = state::linuxFunction;
+        return;
+      }
+      if (byte >= 0x3C && byte <= 0x3F) {
+        if (sequenceLength_ == 3) privateMarker_ = byte;
+        else overflow_ = true;
+        return;
+      }
+      if (byte >= 0x20 && byte <= 0x2F) {  // intermediates: no key of ours uses them
+        overflow_ = true;
+        return;
+      }
+      if (byte >= 0x40 && byte <= 0x7E) {
+        state current = state_;
+        reset();
+        if (current == state::csi)
+          finishCsi(byte, out);
+        else
+          finishSs3(byte, out);
+        return;
+      }
+      // A control byte or a non-ASCII byte breaks the sequence off; it is a key of its own.
+      reset();
+      feedByte(byte, out);
+      return;
+
+    case state::linuxFunction:
+      reset();
+      if (byte >= 'A' && byte <= 'E') {
+        out.push_back(scanKey(static_cast<uint8_t>(SCAN_F1 + (byte - 'A')), 0));
+      } else if (byte < 0x20 || byte >= 0x7F) {
+        feedByte(byte, out);
+      }
+      return;
+  }
+}
+
+void keyDecoder::finishCsi(uint8_t final, std::vector<terminalKey>& out) {
+  if (overflow_ || privateMarker_) return;  // reports and private forms carry no key
+  uint32_t first = parameterCount_ >= 1 ? parameters_[0] : 0;
+  uint32_t state = parameterCount_ >= 2 ? stateFromModifier(parameters_[1]) : 0;
+  switch (final) {
+    case 'A': out.push_back(scanKey(SCAN_UP, state)); return;
+    case 'B': out.push_back(scanKey(SCAN_DOWN, state)); return;
+    case 'C': out.push_back(scanKey(SCAN_RIGHT, state)); return;
+    case 'D': out.push_back(scanKey(SCAN_LEFT, state)); return;
+    case 'E': out.push_back(scanKey(SCAN_CENTRE, state)); return;
+    case 'H': out.push_back(scanKey(SCAN_HOME, state)); return;
+    case 'F': out.push_back(scanKey(SCAN_END, state)); return;
+    case 'P':
+    case 'Q':
+    case 'R':
+    case 'S':
+      // CSI row;col R is a cursor report; F1-F4 only come as CSI 1;m P..S.
+      if (parameterCount_ >= 1 && first != 1) return;
+      out.push_back(scanKey(static_cast<uint8_t>(SCAN_F1 + (final - 'P')), state));
+      return;
+    case 'Z':  // Shift+Tab
+      out.push_back(terminalKey{9, SCAN_TAB, KEYSTATE_SHIFT});
+      return;
+    case 'u':  // CSI code ; modifiers u
+      if (parameterCount_ >= 1) characterKey(first, state, out);
+      return;
+    case '~':
+      break;
+    default:
+      return;  // focus, mouse and other reports: not keys
+  }
+  static constexpr uint8_t tildeKeys[25] = {
+      0,          SCAN_HOME,  SCAN_INSERT, SCAN_DELETE, SCAN_END, SCAN_PAGE_UP, SCAN_PAGE_DOWN, SCAN_HOME,
+      SCAN_END,   0,          0,           59,          60,       61,           62,             63,
+      0,          64,         65,          66,          67,       68,           0,              SCAN_F11,
+      SCAN_F12};
+  if (first == 27 && parameterCount_ >= 3) {  // xterm modifyOtherKeys: CSI 27 ; m ; code ~
+    characterKey(parameters_[2], stateFromModifier(parameters_[1]), out);
+    return;
+  }
+  if (first < sizeof tildeKeys && tildeKeys[first] != 0) out.push_back(scanKey(tildeKeys[first], state));
+}
+
+void keyDecoder::finishSs3(uint8_t final, std::vector<terminalKey>& out) {
+  if (overflow_) return;
+  // Some terminals put the modifier in SS3 as the only parameter (Esc O 5 A).
+  uint32_t state = parameterCount_ >= 1 ? stateFromModifier(parameters_[parameterCount_ - 1]) : 0;
+  switch (final) {
+    case 'A': out.push_back(scanKey(SCAN_UP, state)); return;
+    case 'B': out.push_back(scanKey(SCAN_DOWN, state)); return;
+    case 'C': out.push_back(scanKey(SCAN_RIGHT, state)); return;
+    case 'D': out.push_back(scanKey(SCAN_LEFT, state)); return;
+    case 'E': out.push_back(scanKey(SCAN_CENTRE, state)); return;
+    case 'H': out.push_back(scanKey(SCAN_HOME, state)); return;
+    case 'F': out.push_back(scanKey(SCAN_END, state)); return;
+    case 'P':
+    case 'Q':
+    case 'R':
+    case 'S':
+      out.push_back(scanKey(static_cast<uint8_t>(SCAN_F1 + (final - 'P')), state));
+      return;
+    case 'M':  // keypad Enter in application mode
+      out.push_back(terminalKey{13, SCAN_ENTER, state});
+      return;
+    default:
+      break;
+  }
+  // Keypad in application mode: Esc O j .. y are * + , - . / 0 .. 9, Esc O X is =.
+  if (final >= 'j' && final <= 'y') {
+    out.push_back(keyFromByte(static_cast<uint8_t>('*' + (final - 'j'))));
+  } else if (final == 'X') {
+    out.push_back(keyFromByte('='));
+  }
+}
+
+void keyDecoder::finishPending(std::vector<terminalKey>& out) {
+  state current = state_;
+  size_t length = sequenceLength_;
+  uint8_t second = intermediate_;
+  reset();
+  if (current == state::escape) {
+    out.push_back(keyFromByte(27));
+  } else if ((current == state::csi || current == state::ss3) && length == 2) {
+    // Esc [ or Esc O and then nothing: Alt with that key.
+    out.push_back(terminalKey{second, scanCodeOfCharacter(second), KEYSTATE_LEFT_ALT});
+  }
+}

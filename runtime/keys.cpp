@@ -1,0 +1,164 @@
+#include "runtime/keys.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/keyreader.h"
+#include "runtime/keydecoder.h"
+#include "runtime/state.h"
+
+namespace {
+
+// An unfinished sequence waits this long for the rest before it counts as
+// Esc (or Alt with a key): long enough for a slow link, short for a person.
+constexpr int escapeWaitMs = 100;
+
+// Keys decoded by the reader thread, oldest first. The count mirrors the
+// queue's size so that keyAvailable needs no lock.
+std::mutex queueLock;
+std::condition_variable keyQueued;
+std::deque<terminalKey> queue;
+std::atomic<int32_t> queuedCount{0};
+
+keyDecoder decoder;                // reader thread, or under the reader's gate
+std::vector<terminalKey> decoded;  // likewise
+keyReader* reader = nullptr;       // main thread
+
+bool isAltLetter(uint8_t scanCode) {
+  return (scanCode >= 16 && scanCode <= 25) || (scanCode >= 30 && scanCode <= 38) ||
+         (scanCode >= 44 && scanCode <= 50);
+}
+
+bool isModifierKey(uint8_t scanCode) {
+  switch (scanCode) {
+    case 29: case 42: case 54: case 56: case 58: case 69: case 70:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// What a key event gives the program; length 0 for events that are no key.
+peekedKey classify(const terminalKey& event) {
+  uint8_t c = event.character, s = event.scanCode;
+  uint32_t k = event.controlKeyState;
+  if (c != 0) {
+    if ((k & (KEYSTATE_RIGHT_ALT | KEYSTATE_LEFT_ALT)) && isAltLetter(s)) return peekedKey{2, 0, s};
+    return peekedKey{1, capsLockFix(c, s, k), s};
+  }
+  if (s == 1) return peekedKey{1, 27, s};
+  if (isModifierKey(s) || s == 0) return peekedKey{0, 0, 0};
+  return peekedKey{2, 0, s};
+}
+
+void publish() {
+  if (decoded.empty()) return;
+  {
+    std::lock_guard<std::mutex> hold(queueLock);
+    for (const terminalKey& key : decoded)
+      if (classify(key).length != 0) queue.push_back(key);
+    queuedCount.store(static_cast<int32_t>(queue.size()), std::memory_order_release);
+  }
+  decoded.clear();
+  keyQueued.notify_all();
+}
+
+}  // namespace
+
+void keysStartReading(int fd) {
+  if (reader != nullptr || fd < 0) return;
+  reader = new keyReader;
+  keyReader::callbacks handlers;
+  handlers.onBytes = [](const uint8_t* bytes, size_t n) {
+    bool unfinished = decoder.feed(bytes, n, decoded);
+    publish();
+    return unfinished;
+  };
+  handlers.onQuiet = [] {
+    decoder.finishPending(decoded);
+    publish();
+  };
+  if (!reader->start(fd, std::move(handlers), escapeWaitMs)) {
+    delete reader;
+    reader = nullptr;
+  }
+}
+
+void keysStopReading() {
+  if (reader == nullptr) return;
+  reader->stop();
+  delete reader;
+  reader = nullptr;
+  std::lock_guard<std::mutex> hold(queueLock);
+  queue.clear();
+  queuedCount.store(0);
+  decoder.reset();
+  decoded.clear();
+}
+
+peekedKey peekKey() {
+  std::lock_guard<std::mutex> hold(queueLock);
+  if (queue.empty()) return peekedKey{0, 0, 0};
+  return classify(queue.front());
+}
+
+int32_t keyAvailable() { return queuedCount.load(std::memory_order_acquire) > 0 ? -1 : 0; }
+
+rtString waitKey() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  terminalKey event;
+  {
+    std::unique_lock<std::mutex> hold(queueLock);
+    // Without a key terminal nothing ever arrives: wait without spinning.
+    while (queue.empty()) keyQueued.wait_for(hold, std::chrono::seconds(1));
+    event = queue.front();
+    queue.pop_front();
+    queuedCount.store(static_cast<int32_t>(queue.size()), std::memory_order_release);
+  }
+  runtime.lastControlKeyState = event.controlKeyState;
+  peekedKey key = classify(event);
+  rtString text = rtString::allocate(key.length);
+  if (text.length() != key.length) return rtString();  // no memory: the key is lost
+  if (key.length == 1) {
+    text.bytes()[0] = key.character;
+  } else {
+    text.bytes()[0] = 0;
+    text.bytes()[1] = key.scanCode;
+  }
+  return text;
+}
+
+void flushKeys() {
+  if (runtime.stdinIsConsole == 0) return;
+  auto clearQueue = [] {
+    decoder.reset();
+    decoded.clear();
+    std::lock_guard<std::mutex> hold(queueLock);
+    queue.clear();
+    queuedCount.store(0, std::memory_order_release);
+  };
+  if (reader != nullptr)
+    reader->discardInput(clearQueue);
+  else
+    clearQueue();
+}
+
+uint8_t capsLockFix(uint8_t character, uint8_t scanCode, uint32_t controlKeyState) {
+  static constexpr uint8_t scanCodes[21] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 26, 27, 39, 40, 41, 43, 51, 52, 53};
+  static constexpr uint8_t unshifted[21] = {'1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '-',
+                                            '=', '[', ']', ';', '\'', '`', '\\', ',', '.', '/'};
+  static constexpr uint8_t shifted[21] = {'!', '@', '#', '$', '%', '^', '&', '*', '(', ')', '_',
+                                          '+', '{', '}', ':', '"', '~', '|', '<', '>', '?'};
+  if (!(controlKeyState & KEYSTATE_CAPS_LOCK)) return character;
+  for (int i = 0; i < 21; ++i) {
+    if (scanCodes[i] != scanCode) continue;
+    if (controlKeyState & KEYSTATE_SHIFT) return character == unshifted[i] ? shifted[i] : character;
+    return character == shifted[i] ? unshifted[i] : character;
+  }
+  return scanCode == 1 ? 27 : character;
+}
