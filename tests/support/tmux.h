@@ -1,0 +1,147 @@
+#pragma once
+// A private tmux server with one session, for tests that need a real
+// terminal: its own socket (-L), no user configuration, no status line, and
+// panes kept on screen after their program ends.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+class tmuxSession {
+ public:
+  // Starts `command` (run by sh -c) in a detached session of width x height
+  // cells. environment holds NAME=value entries for the pane.
+  tmuxSession(int width, int height, const std::string& command, const std::vector<std::string>& environment = {}) {
+    static int serial = 0;
+    socket_ = "h3d-test-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
+    config_ = "/tmp/" + socket_ + ".conf";
+    if (FILE* f = std::fopen(config_.c_str(), "w")) {
+      std::fputs("set -g status off\nset -g remain-on-exit on\nset -g escape-time 0\nset -g history-limit 0\n", f);
+      std::fclose(f);
+    }
+    std::vector<std::string> args = {"-f", config_, "new-session", "-d", "-x", std::to_string(width),
+                                     "-y", std::to_string(height)};
+    for (const std::string& e : environment) {
+      args.push_back("-e");
+      args.push_back(e);
+    }
+    args.push_back(command);
+    started_ = run(args).status == 0;
+  }
+  ~tmuxSession() {
+    run({"kill-server"});
+    std::remove(config_.c_str());
+  }
+  tmuxSession(const tmuxSession&) = delete;
+  tmuxSession& operator=(const tmuxSession&) = delete;
+
+  bool started() const { return started_; }
+
+  // Keys by tmux name ("Enter", "Escape", "Up", "M-q", "C-c", "F1", ...).
+  void sendKeys(const std::vector<std::string>& keys) {
+    std::vector<std::string> args = {"send-keys", "-t", target()};
+    args.insert(args.end(), keys.begin(), keys.end());
+    run(args);
+  }
+  // Text typed as it stands.
+  void sendText(const std::string& text) { run({"send-keys", "-t", target(), "-l", text}); }
+
+  // The visible screen, one string per row (UTF-8, trailing blanks kept
+  // only as far as tmux keeps them).
+  std::vector<std::string> capture() {
+    std::string text = run({"capture-pane", "-p", "-N", "-t", target()}).output;
+    std::vector<std::string> rows;
+    size_t start = 0;
+    while (start <= text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) {
+        if (start < text.size()) rows.push_back(text.substr(start));
+        break;
+      }
+      rows.push_back(text.substr(start, end - start));
+      start = end + 1;
+    }
+    return rows;
+  }
+
+  // Polls the screen until some row contains text.
+  bool waitForText(const std::string& text, int timeoutMs = 10000) {
+    return waitFor([&] {
+      for (const std::string& row : capture())
+        if (row.find(text) != std::string::npos) return true;
+      return false;
+    }, timeoutMs);
+  }
+
+  // A tmux format value for the pane, e.g. "#{cursor_y}", "#{pane_dead}".
+  std::string format(const std::string& spec) {
+    std::string value = run({"display-message", "-p", "-t", target(), spec}).output;
+    while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
+    return value;
+  }
+
+  bool waitForExit(int timeoutMs = 10000) {
+    return waitFor([&] { return format("#{pane_dead}") == "1"; }, timeoutMs);
+  }
+
+  template <class Condition>
+  static bool waitFor(Condition condition, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      if (condition()) return true;
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+
+ private:
+  struct result {
+    int status = -1;
+    std::string output;
+  };
+
+  std::string target() const { return "="; }
+
+  result run(const std::vector<std::string>& args) {
+    result r;
+    int fds[2];
+    if (pipe(fds) != 0) return r;
+    pid_t pid = fork();
+    if (pid == 0) {
+      close(fds[0]);
+      dup2(fds[1], 1);
+      int devnull = open("/dev/null", O_RDWR);
+      dup2(devnull, 0);
+      dup2(devnull, 2);
+      std::vector<char*> argv;
+      std::string program = "tmux", socketFlag = "-L", utf8 = "-u";
+      argv.push_back(program.data());
+      argv.push_back(utf8.data());
+      argv.push_back(socketFlag.data());
+      argv.push_back(const_cast<char*>(socket_.c_str()));
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execvp("tmux", argv.data());
+      _exit(127);
+    }
+    close(fds[1]);
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fds[0], buffer, sizeof buffer)) > 0) r.output.append(buffer, static_cast<size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.status = WEXITSTATUS(status);
+    return r;
+  }
+
+  std::string socket_;
+  std::string config_;
+  bool started_ = false;
+};
