@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <deque>
 #include <new>
 #include <vector>
@@ -336,4 +337,9 @@ void x11FrameRelease(x11Frame* frame) {
   if (!frame->destroyed && frame->frame && !x11ConnectionLost(frame->display)) XDestroyWindow(frame->display, frame->frame);
   x11CloseDisplay(frame->display);
   delete frame;
+}
+
+std::string x11DefaultDisplay() {
+  const char* name = std::getenv("DISPLAY");
+  return name ? name : "";
 }

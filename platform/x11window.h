@@ -79,3 +79,6 @@ struct pcScanCode {
   bool extended;
 };
 pcScanCode x11ScanCode(unsigned keycode, unsigned long keysym);
+
+// The display the user's programs go to ($DISPLAY), "" when none is set.
+std::string x11DefaultDisplay();

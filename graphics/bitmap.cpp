@@ -1,0 +1,60 @@
+#include "graphics/bitmap.h"
+
+#include <algorithm>
+#include <atomic>
+#include <new>
+
+#include "graphics/raster.h"
+#include "graphics/registry.h"
+#include "runtime/errors.h"
+
+namespace {
+
+// X resource ids use at most 29 bits, so these never meet a window's.
+constexpr uint32_t FIRST_BITMAP_HANDLE = 0x7F000000;
+std::atomic<uint32_t> nextBitmapHandle{FIRST_BITMAP_HANDLE};
+
+}  // namespace
+
+uint32_t graphicBitmapCreate(int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > (int64_t{1} << 28)) {
+    raiseError(width > 0 && height > 0 ? ERROR_OUT_OF_MEMORY : ERROR_BAD_ARGUMENT);
+    return 0;
+  }
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  std::unique_ptr<uint32_t[]> pixels(new (std::nothrow) uint32_t[count]);
+  if (!pixels) {
+    raiseError(ERROR_OUT_OF_MEMORY);
+    return 0;
+  }
+  std::fill_n(pixels.get(), count, pixelOf(FACE_COLOR));
+  const uint32_t handle = nextBitmapHandle.fetch_add(1);
+  targetRef bitmap = registerTarget(handle, 0, BITMAP_FLAGS, TARGET_BITMAP);
+  if (!bitmap) return 0;
+  // Nobody knows the handle yet, so filling the record in now is safe.
+  bitmap->pixels = std::move(pixels);
+  bitmap->width = width;
+  bitmap->height = height;
+  return handle;
+}
+
+void graphicBitmapRelease(uint32_t handle) {
+  targetRef bitmap = findTarget(handle);
+  if (bitmap && bitmap->kind == TARGET_BITMAP) destroyTarget(handle);
+}
+
+bool graphicTargetPixels(uint32_t handle, std::vector<uint32_t>& pixels, int32_t* width, int32_t* height) {
+  targetRef target = findTarget(handle);
+  if (!target || !target->drawable()) return false;
+  targetLock lock(*target);
+  const size_t count = target->pixels ? static_cast<size_t>(target->width) * target->height : 0;
+  try {
+    pixels.resize(count);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  for (size_t i = 0; i < count; ++i) pixels[i] = colourOf(target->pixels[i]);
+  if (width) *width = target->pixels ? target->width : 0;
+  if (height) *height = target->pixels ? target->height : 0;
+  return true;
+}

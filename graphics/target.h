@@ -1,0 +1,86 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+// Kinds of drawable surface.
+inline constexpr int32_t TARGET_FRAME = 0;
+inline constexpr int32_t TARGET_CANVAS = 14;
+inline constexpr int32_t TARGET_BITMAP = 17;
+
+// Flag bits of graphicTarget::flags.
+inline constexpr uint32_t TARGET_HAS_FOCUS = 0x0010;
+inline constexpr uint32_t TARGET_FLIP_Y = 0x0020;
+inline constexpr uint32_t TARGET_FLIP_X = 0x0040;
+inline constexpr uint32_t TARGET_BUFFERED = 0x0080;
+inline constexpr uint32_t TARGET_CHILD_OF_FRAME = 0x2000;
+inline constexpr uint32_t TARGET_CLOSABLE = 0x8000;
+
+// First flag words.
+inline constexpr uint32_t FRAME_FLAGS = 0x8402;
+inline constexpr uint32_t CANVAS_FLAGS = 0x2002;
+inline constexpr uint32_t BITMAP_FLAGS = 0x1082;
+
+// The desktop colours new targets start with (0x00BBGGRR). The face colour
+// is the one the demo's flank lines are drawn in, so they vanish on it.
+inline constexpr uint32_t WINDOW_TEXT_COLOR = 0x00000000;
+inline constexpr uint32_t FACE_COLOR = 0x00C8D0D4;
+
+struct windowChannel;
+
+// One drawable surface: a frame, its canvas or an off-screen bitmap. Owned
+// by the registry and by every targetRef that holds it; freed, with its back
+// buffer, when the last of them lets go.
+struct graphicTarget {
+  graphicTarget* link = nullptr;  // next in the registry
+  uint32_t handle = 0;
+  uint32_t parent = 0;     // the frame, for a canvas
+  int32_t controlId = 0;   // a child's id under its parent
+  int32_t kind = TARGET_FRAME;
+  std::atomic<uint32_t> flags{0};  // the window thread sets hasFocus
+
+  // Back buffer: width x height pixels 0x00RRGGBB (the order the screen
+  // takes them in), row after row. Guarded by `drawing`.
+  std::unique_ptr<uint32_t[]> pixels;
+  int32_t width = 0, height = 0;
+
+  // Drawing state, used under `drawing`.
+  float originX = 0, originY = 0;
+  float scaleX = 0, scaleY = 0;  // scaleY 0: no custom scale
+  int32_t posX = 0, posY = 0;
+  uint32_t foreground = 0, background = 0;  // 0x00BBGGRR
+  uint32_t penStyle = 0;
+  int32_t penWidth = 0;
+
+  // Input in the canvas, written by its window thread.
+  std::atomic<uint16_t> keySlot{0};
+  std::atomic<int32_t> clickFlag{0};
+  std::atomic<int32_t> clickX{0}, clickY{0};
+
+  // The window thread that paints a canvas; null for other kinds. Set
+  // before the record is published and never changed.
+  std::shared_ptr<windowChannel> window;
+
+  std::atomic<int32_t> references{1};  // the registry's own
+  std::atomic<bool> drawing{false};    // held by a drawing operation or a paint
+
+  bool drawable() const { return kind == TARGET_CANVAS || kind == TARGET_BITMAP; }
+};
+
+// Holds a target's drawing lock for a scope. A paint holds it only while it
+// copies the buffer out, so waiting is short: spin, then let the other run.
+class targetLock {
+ public:
+  explicit targetLock(graphicTarget& target) : target_(target) {
+    while (target_.drawing.exchange(true, std::memory_order_acquire)) {
+      while (target_.drawing.load(std::memory_order_relaxed)) std::this_thread::yield();
+    }
+  }
+  ~targetLock() { target_.drawing.store(false, std::memory_order_release); }
+  targetLock(const targetLock&) = delete;
+  targetLock& operator=(const targetLock&) = delete;
+
+ private:
+  graphicTarget& target_;
+};

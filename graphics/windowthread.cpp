@@ -1,0 +1,141 @@
+#include "graphics/windowthread.h"
+
+#include <algorithm>
+#include <atomic>
+#include <new>
+
+#include "graphics/raster.h"
+
+namespace {
+
+std::atomic<int32_t> runningThreads{0};
+
+// Window styles as the program passes them.
+constexpr uint32_t STYLE_DEFAULT_FRAME = 0x808A0000;  // pop-up, border, system menu, minimise box
+constexpr uint32_t STYLE_CAPTION = 0x00C00000;
+constexpr uint32_t STYLE_BORDERS = 0x00800000 | 0x00400000 | 0x00040000;
+constexpr uint32_t STYLE_SYSTEM_MENU = 0x00080000;
+constexpr uint32_t STYLE_MINIMIZE_BOX = 0x00020000;
+constexpr uint32_t STYLE_MAXIMIZE_BOX = 0x00010000;
+
+x11FrameLook lookOf(uint32_t style, bool titled) {
+  if (style == 0) style = STYLE_DEFAULT_FRAME | (titled ? STYLE_CAPTION : 0);
+  x11FrameLook look;
+  look.caption = (style & STYLE_CAPTION) == STYLE_CAPTION;
+  look.border = (style & STYLE_BORDERS) != 0;
+  look.systemMenu = (style & STYLE_SYSTEM_MENU) != 0;
+  look.minimizeBox = (style & STYLE_MINIMIZE_BOX) != 0;
+  look.maximizeBox = (style & STYLE_MAXIMIZE_BOX) != 0;
+  return look;
+}
+
+void answer(windowCreation& creation, uint32_t result, const std::string& failure) {
+  {
+    std::lock_guard<std::mutex> lock(creation.mutex);
+    creation.result = result;
+    creation.failure = failure;
+    creation.done = true;
+  }
+  creation.answered.notify_all();
+}
+
+// Registers the frame and its canvas with a back buffer in the face colour.
+bool registerWindow(graphicWindow& w, int32_t width, int32_t height, std::string& failure) {
+  w.frameRecord = registerTarget(w.frameHandle, 0, FRAME_FLAGS, TARGET_FRAME);
+  if (!w.frameRecord) {
+    failure = "cannot register the window";
+    return false;
+  }
+  w.canvasRecord = registerTarget(w.canvasHandle, w.frameHandle, CANVAS_FLAGS, TARGET_CANVAS);
+  if (!w.canvasRecord) {
+    failure = "cannot register the window's canvas";
+    return false;
+  }
+  graphicTarget& canvas = *w.canvasRecord;
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  canvas.pixels.reset(new (std::nothrow) uint32_t[count]);
+  if (!canvas.pixels) {
+    failure = "no memory for a " + std::to_string(width) + "x" + std::to_string(height) + " picture";
+    return false;
+  }
+  std::fill_n(canvas.pixels.get(), count, pixelOf(FACE_COLOR));
+  canvas.width = width;
+  canvas.height = height;
+  canvas.penWidth = 0;
+  canvas.window = w.channel;
+  return true;
+}
+
+void runEventLoop(graphicWindow& w) {
+  while (w.running) {
+    const x11Event event = x11FrameNextEvent(w.frame, w.channel->wakeFd());
+    switch (event.kind) {
+      case x11EventKind::wake:
+        if (const uint64_t request = w.channel->takeRequests()) {
+          paintCanvas(w);
+          w.channel->repainted(request);
+        }
+        break;
+      case x11EventKind::connectionLost:
+        // The server went away: the window with it.
+        destroyTarget(w.frameHandle);
+        w.running = false;
+        break;
+      default:
+        if (event.window == w.canvasHandle)
+          canvasWindowProc(w, event);
+        else
+          frameWindowProc(w, event);
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+void windowThreadMain(std::shared_ptr<windowCreation> creation) {
+  runningThreads.fetch_add(1);
+  x11FrameRequest request;
+  request.display = creation->display;
+  request.title = creation->title;
+  request.x = creation->x;
+  request.y = creation->y;
+  request.width = creation->width;
+  request.height = creation->height;
+  request.look = lookOf(creation->style, !creation->title.empty());
+  request.windowClass = "TORVAGRAPH";
+
+  graphicWindow w;
+  std::string failure;
+  w.channel = windowChannel::create();
+  if (!w.channel) failure = "cannot make a wake-up descriptor";
+  if (w.channel) w.frame = x11FrameCreate(request, failure);
+  if (w.frame) {
+    w.frameHandle = x11FrameWindow(w.frame);
+    w.canvasHandle = x11FrameCanvas(w.frame);
+    w.channel->sharesMemory = x11FrameUsesSharedMemory(w.frame);
+    if (registerWindow(w, request.width, request.height, failure)) {
+      paintCanvas(w);
+    } else {
+      if (w.frameRecord) destroyTarget(w.frameHandle);  // not when the handle was someone else's
+      x11FrameRelease(w.frame);
+      w.frame = nullptr;
+    }
+  }
+  answer(*creation, w.frame ? w.frameHandle : 0, failure);
+  creation.reset();
+  if (w.frame) {
+    runEventLoop(w);
+    w.channel->close();
+    x11FrameRelease(w.frame);
+  }
+  if (w.channel) w.channel->close();
+  runningThreads.fetch_sub(1);
+}
+
+int32_t graphicWindowThreads() { return runningThreads.load(); }
+
+bool graphicWindowSharesMemory(uint32_t frame) {
+  targetRef canvas = findChildTarget(frame, 0);
+  return canvas && canvas->window && canvas->window->sharesMemory;
+}

@@ -1,0 +1,48 @@
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "graphics/registry.h"
+#include "graphics/windowchannel.h"
+#include "platform/x11window.h"
+
+// What graphicWindowCreate hands its window thread, and the thread's answer.
+struct windowCreation {
+  std::string display;
+  std::string title;
+  int32_t x = 0, y = 0, width = 0, height = 0;
+  uint32_t style = 0;
+
+  std::mutex mutex;
+  std::condition_variable answered;
+  bool done = false;
+  uint32_t result = 0;  // the frame's handle, 0 on failure
+  std::string failure;
+};
+
+// One live graphic window, as its thread sees it.
+struct graphicWindow {
+  x11Frame* frame = nullptr;
+  uint32_t frameHandle = 0, canvasHandle = 0;
+  targetRef frameRecord, canvasRecord;
+  std::shared_ptr<windowChannel> channel;
+  bool running = true;
+};
+
+// The body of a window thread: makes the window, answers the creator, then
+// runs the window's event loop until the window is gone.
+void windowThreadMain(std::shared_ptr<windowCreation> creation);
+
+// The handlers of the frame's and the canvas's events.
+void frameWindowProc(graphicWindow& window, const x11Event& event);
+void canvasWindowProc(graphicWindow& window, const x11Event& event);
+// Copies the whole back buffer to the canvas and waits for the server.
+void paintCanvas(graphicWindow& window);
+
+// How many window threads are running.
+int32_t graphicWindowThreads();
+// Whether the window of this frame handle paints through MIT-SHM.
+bool graphicWindowSharesMemory(uint32_t frame);
