@@ -105,13 +105,6 @@ uint64_t scaleToInteger(long double g, int binaryExponent, int m) {
   return roundPairToInteger(std::ldexp(hi, binaryExponent), std::ldexp(lo, binaryExponent));
 }
 
-uint64_t roundedTenth(uint64_t n) {
-  uint64_t q = n / 10;
-  uint64_t r = n % 10;
-  if (r > 5 || (r == 5 && (q & 1) != 0)) q += 1;
-  return q;
-}
-
 // floor(e * 19728 / 65536): the decimal exponent estimated from the binary one.
 int estimateDecimalExponent(int binaryExponent) {
   int product = binaryExponent * 19728;
@@ -142,8 +135,10 @@ void significantDigits(long double ax, int d, digitString& out) {
     n = scaleToInteger(g, binaryExponent, 17 - estimate);
   }
   if (n >= TEN_POW_18) {
-    n = roundedTenth(n);
+    // One digit too many: the scaled value divided by ten, rounded once (not
+    // the rounded integer again, which could round twice).
     estimate += 1;
+    n = scaleToInteger(g, binaryExponent, 17 - estimate);
   }
   char all[MAX_DIGITS];
   for (int i = MAX_DIGITS - 1; i >= 0; --i) {
