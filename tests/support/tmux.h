@@ -33,10 +33,12 @@ class tmuxSession {
       args.push_back(e);
     }
     args.push_back(command);
-    started_ = run(args).status == 0;
+    // The server this starts inherits the client's descriptors: no pipe here,
+    // or reading it would wait for the server to end.
+    started_ = run(args, false).status == 0;
   }
   ~tmuxSession() {
-    run({"kill-server"});
+    run({"kill-server"}, false);
     std::remove(config_.c_str());
   }
   tmuxSession(const tmuxSession&) = delete;
@@ -46,17 +48,17 @@ class tmuxSession {
 
   // Keys by tmux name ("Enter", "Escape", "Up", "M-q", "C-c", "F1", ...).
   void sendKeys(const std::vector<std::string>& keys) {
-    std::vector<std::string> args = {"send-keys", "-t", target()};
+    std::vector<std::string> args = {"send-keys"};
     args.insert(args.end(), keys.begin(), keys.end());
     run(args);
   }
   // Text typed as it stands.
-  void sendText(const std::string& text) { run({"send-keys", "-t", target(), "-l", text}); }
+  void sendText(const std::string& text) { run({"send-keys", "-l", text}); }
 
   // The visible screen, one string per row (UTF-8, trailing blanks kept
   // only as far as tmux keeps them).
   std::vector<std::string> capture() {
-    std::string text = run({"capture-pane", "-p", "-N", "-t", target()}).output;
+    std::string text = run({"capture-pane", "-p", "-N"}).output;
     std::vector<std::string> rows;
     size_t start = 0;
     while (start <= text.size()) {
@@ -82,7 +84,7 @@ class tmuxSession {
 
   // A tmux format value for the pane, e.g. "#{cursor_y}", "#{pane_dead}".
   std::string format(const std::string& spec) {
-    std::string value = run({"display-message", "-p", "-t", target(), spec}).output;
+    std::string value = run({"display-message", "-p", spec}).output;
     while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
     return value;
   }
@@ -107,19 +109,19 @@ class tmuxSession {
     std::string output;
   };
 
-  std::string target() const { return "="; }
-
-  result run(const std::vector<std::string>& args) {
+  result run(const std::vector<std::string>& args, bool captureOutput = true) {
     result r;
     int fds[2];
     if (pipe(fds) != 0) return r;
     pid_t pid = fork();
     if (pid == 0) {
       close(fds[0]);
-      dup2(fds[1], 1);
       int devnull = open("/dev/null", O_RDWR);
+      dup2(captureOutput ? fds[1] : devnull, 1);
+      close(fds[1]);
       dup2(devnull, 0);
       dup2(devnull, 2);
+      if (devnull > 2) close(devnull);
       std::vector<char*> argv;
       std::string program = "tmux", socketFlag = "-L", utf8 = "-u";
       argv.push_back(program.data());

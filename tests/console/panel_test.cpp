@@ -1,0 +1,83 @@
+// The key-help panel as a person sees it in a real terminal (tmux).
+#include <gtest/gtest.h>
+
+#include "tests/console/probe_support.h"
+
+namespace {
+
+const std::string H = "─", V = "│";
+const std::string topBorder = "┌" + repeat(H, 36) + "┬" + repeat(H, 25) + "┬" + repeat(H, 13) + "┐";
+const std::string blankCells = V + repeat(" ", 36) + V + repeat(" ", 25) + V + repeat(" ", 13) + V;
+const std::string keyCells = V + " Enter - quick finish or next level " + V + " Arrow key - change view " + V +
+                             " Esc - quit  " + V;
+const std::string bottomBorder = "└" + repeat(H, 36) + "┴" + repeat(H, 25) + "┴" + repeat(H, 13) + "┘";
+const std::string credit = repeat(" ", 27) + " https://hilbert3d.example.org";
+
+TEST(ConsolePanel, EveryRowAt80By25) {
+  tmuxSession tmux(80, 25, probePath() + " panel", probeEnvironment());
+  ASSERT_TRUE(tmux.started());
+  ASSERT_TRUE(tmux.waitForText("example.org"));
+  std::vector<std::string> screen = tmux.capture();
+  EXPECT_EQ(screenRow(screen, 2), " If this small window has the focus then these keys will work:");
+  EXPECT_EQ(screenRow(screen, 4), " " + topBorder);
+  EXPECT_EQ(screenRow(screen, 5), " " + blankCells);
+  EXPECT_EQ(screenRow(screen, 6), " " + keyCells);
+  EXPECT_EQ(screenRow(screen, 7), " " + blankCells);
+  EXPECT_EQ(screenRow(screen, 8), " " + bottomBorder);
+  EXPECT_EQ(screenRow(screen, 10), " Drawing level:  O   (5 maximum)");
+  EXPECT_EQ(screenRow(screen, 24), credit);
+  for (int row : {1, 3, 9, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 25})
+    EXPECT_EQ(screenRow(screen, row), "") << "row " << row;
+
+  // The joints of the frame line up, column by column.
+  const std::pair<int, std::string> top[] = {{2, "┌"}, {39, "┬"}, {65, "┬"}, {79, "┐"}};
+  const std::pair<int, std::string> bottom[] = {{2, "└"}, {39, "┴"}, {65, "┴"}, {79, "┘"}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(at(screen[3], top[i].first), top[i].second);
+    EXPECT_EQ(at(screen[7], bottom[i].first), bottom[i].second);
+    for (int row = 5; row <= 7; ++row) EXPECT_EQ(at(screen[size_t(row - 1)], top[i].first), V) << "row " << row;
+  }
+  EXPECT_EQ(at(screen[9], 18), "O");
+  EXPECT_EQ(tmux.format("#{cursor_flag}"), "0");  // hidden while the panel is up
+
+  // The next level: the digit replaces the O, nothing around it moves.
+  tmux.sendKeys({"Enter"});
+  ASSERT_TRUE(tmux.waitForText("Drawing level:  1   (5 maximum)"));
+  screen = tmux.capture();
+  EXPECT_EQ(screenRow(screen, 10), " Drawing level:  1   (5 maximum)");
+  EXPECT_EQ(screenRow(screen, 6), " " + keyCells);
+  tmux.sendKeys({"Enter"});
+  ASSERT_TRUE(tmux.waitForText("Drawing level:  2   (5 maximum)"));
+  tmux.sendKeys({"Escape"});
+  EXPECT_TRUE(tmux.waitForExit());
+}
+
+TEST(ConsolePanel, SeventyNineColumnsLeaveBlankRowsBetweenFrameRows) {
+  tmuxSession tmux(79, 25, probePath() + " panel", probeEnvironment());
+  ASSERT_TRUE(tmux.started());
+  ASSERT_TRUE(tmux.waitForText("example.org"));
+  std::vector<std::string> screen = tmux.capture();
+  EXPECT_EQ(screenRow(screen, 4), " " + topBorder);
+  EXPECT_EQ(screenRow(screen, 5), "");
+  EXPECT_EQ(screenRow(screen, 6), " " + blankCells);
+  EXPECT_EQ(screenRow(screen, 7), "");
+  EXPECT_EQ(screenRow(screen, 8), " " + keyCells);
+  EXPECT_EQ(screenRow(screen, 9), "");
+  // The status line is written at row 10 over the third frame row.
+  EXPECT_EQ(screenRow(screen, 10), " Drawing level:  O   (5 maximum)" + repeat(" ", 6) + V + repeat(" ", 25) + V +
+                                       repeat(" ", 13) + V);
+  EXPECT_EQ(screenRow(screen, 12), " " + bottomBorder);
+  EXPECT_EQ(screenRow(screen, 24), credit);
+}
+
+TEST(ConsolePanel, UnderTwentyFourRowsTheCreditLandsOnTheStatusRow) {
+  tmuxSession tmux(80, 20, probePath() + " panel", probeEnvironment());
+  ASSERT_TRUE(tmux.started());
+  ASSERT_TRUE(tmux.waitForText("example.org"));
+  std::vector<std::string> screen = tmux.capture();
+  EXPECT_EQ(screenRow(screen, 10), " Drawing level:  O   (5 max https://hilbert3d.example.org");
+  EXPECT_EQ(screenRow(screen, 8), " " + bottomBorder);
+  for (int row = 11; row <= 20; ++row) EXPECT_EQ(screenRow(screen, row), "") << "row " << row;
+}
+
+}  // namespace
