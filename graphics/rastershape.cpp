@@ -98,16 +98,21 @@ void rasterRoundRect(const pixelBuffer& b, int32_t left, int32_t top, int32_t ri
   const double ew = std::clamp<double>(cornerWidth, 0, boxWidth), eh = std::clamp<double>(cornerHeight, 0, boxHeight);
   const roundShape shape{static_cast<double>(left), right - 1.0, static_cast<double>(top), bottom - 1.0,
                          std::max(ew / 2 - 0.5, 0.0), std::max(eh / 2 - 0.5, 0.0)};
+  // The figure itself covers the pixels whose centres lie within it when its
+  // edge runs along the outer sides of the outermost pixels: half a pixel
+  // outside the line through their centres, so no centre sits on the edge.
+  const roundShape figure = shape.grown(0.5);
   if (brush.kind != brushKind::none) {
-    const rowClip rows = rowsOf(shape, b);
+    const rowClip rows = rowsOf(figure, b);
     for (int32_t y = rows.first; y <= rows.last; ++y) {
-      const span row = rowOf(shape, y);
+      const span row = rowOf(figure, y);
       if (!row.empty()) paint(b, y, row.first, row.last, brush);
     }
   }
+  // A wider pen is centred on the line through the outermost pixels.
   const rasterBrush ink{brushKind::solid, pen.pixel, pen.pixel, 0};
   if (pen.width <= 1)
-    thinOutline(b, shape, ink);
+    thinOutline(b, figure, ink);
   else
     wideOutline(b, shape, pen.width / 2.0, ink);
 }

@@ -186,9 +186,11 @@ bool x11Probe::focus(uint32_t window) {
   return !x11ErrorSince(display_, serial);
 }
 
-bool x11Probe::sendKey(uint32_t window, unsigned long keysym, unsigned state) {
+bool x11Probe::sendKey(uint32_t window, const std::string& keysym, unsigned state) {
   if (!windowExists(window)) return false;
-  const KeyCode code = XKeysymToKeycode(display_, keysym);
+  const KeySym symbol = XStringToKeysym(keysym.c_str());
+  if (symbol == NoSymbol) return false;
+  const KeyCode code = XKeysymToKeycode(display_, symbol);
   if (code == 0) return false;
   XEvent event{};
   event.xkey.type = KeyPress;

@@ -41,9 +41,10 @@ class x11Probe {
   bool sendClick(uint32_t window, int32_t x, int32_t y);
   // Gives the window the keyboard focus.
   bool focus(uint32_t window);
-  // Presses and releases the key of `keysym` (an X keysym value) in the
-  // window, with the modifier state bits `state`.
-  bool sendKey(uint32_t window, unsigned long keysym, unsigned state = 0);
+  // Presses and releases the key named `keysym` (an X keysym name such as
+  // "a", "F1" or "Up") in the window, with the modifier state bits `state`
+  // (8 is Alt).
+  bool sendKey(uint32_t window, const std::string& keysym, unsigned state = 0);
 
   // Maps an override-redirect window of one colour (0x00BBGGRR) over the
   // given screen area; `uncover` takes it away again.
