@@ -1,3 +1,3 @@
 #include "runtime/errors.h"
 
-thread_local int32_t errorCode = 0;
+thread_local constinit int32_t errorCode = 0;

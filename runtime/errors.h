@@ -9,6 +9,8 @@ inline constexpr int32_t ERROR_OUT_OF_RANGE = 9;  // bound out of range or size 
 inline constexpr int32_t ERROR_FAILED = 51;       // a failure without a number of its own
 
 // The error number of the routine running on this thread; 0 while none occurred.
-extern thread_local int32_t errorCode;
+// constinit: statically initialised, so no thread-local wrapper call is needed
+// (GCC 12 miscompiles that wrapper's null check under -fsanitize=null).
+extern thread_local constinit int32_t errorCode;
 
 inline void raiseError(int32_t number) { errorCode = number; }
