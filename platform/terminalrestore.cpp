@@ -56,6 +56,13 @@ void onFatalSignal(int signalNumber) {
 
 void installStopHandler();
 
+void resume() {
+  if (restoreDone.load()) return;
+  terminalReapplyRawMode();
+  int slot = activeSlot.load(std::memory_order_acquire);
+  if (slot >= 0 && outputFd >= 0) writeAll(outputFd, slots[slot].resume, slots[slot].resumeLength);
+}
+
 void onStopSignal(int) {
   int savedErrno = errno;
   terminalRestoreModes();
@@ -67,16 +74,15 @@ void onStopSignal(int) {
   raise(SIGTSTP);
   sigprocmask(SIG_UNBLOCK, &stop, nullptr);  // stops here until continued
   installStopHandler();
+  // Continued, or never stopped (the kernel drops the stop in an orphaned
+  // process group): either way the program goes on, so raw mode comes back.
+  resume();
   errno = savedErrno;
 }
 
 void onContinueSignal(int) {
   int savedErrno = errno;
-  if (!restoreDone.load()) {
-    terminalReapplyRawMode();
-    int slot = activeSlot.load(std::memory_order_acquire);
-    if (slot >= 0 && outputFd >= 0) writeAll(outputFd, slots[slot].resume, slots[slot].resumeLength);
-  }
+  resume();
   errno = savedErrno;
 }
 

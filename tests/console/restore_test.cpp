@@ -1,0 +1,138 @@
+// The user's terminal is given back as it was found however the program
+// ends: modes (stty -g before and after), cursor shown, and the shell's next
+// line below the panel.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "tests/console/probe_support.h"
+
+namespace {
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// stty's view of a terminal from outside the program.
+std::string sttyOf(const std::string& tty) {
+  std::string output;
+  if (FILE* pipe = popen(("stty -a -F " + tty + " 2>/dev/null").c_str(), "r")) {
+    char buffer[512];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    pclose(pipe);
+  }
+  return output;
+}
+
+bool isRaw(const std::string& stty) {
+  return stty.find("-icanon") != std::string::npos && stty.find("-echo ") != std::string::npos &&
+         stty.find("-isig") != std::string::npos;
+}
+
+class runningProbe {
+ public:
+  explicit runningProbe(const std::string& mode)
+      : log_("log"), before_("before"), after_("after"),
+        tmux_(80, 25,
+              "ulimit -c 0; stty -g > " + before_.path() + "; " + probePath() + " " + mode + " " + log_.path() +
+                  "; printf rc=$?; stty -g > " + after_.path() + "; exec sleep 60",
+              probeEnvironment()) {}
+
+  // Waits for the panel; false when the probe did not get that far.
+  bool drawn() {
+    if (!tmux_.started() || !log_.waitForLine("drawn")) return false;
+    for (const std::string& line : log_.lines())
+      if (line.rfind("pid ", 0) == 0) pid_ = std::stoi(line.substr(4));
+    tty_ = tmux_.format("#{pane_tty}");
+    return pid_ > 0;
+  }
+
+  // Waits for the shell to finish after the probe, and checks the terminal.
+  void expectRestored(int expectedStatus) {
+    ASSERT_TRUE(tmux_.waitForText("rc=" + std::to_string(expectedStatus)));
+    ASSERT_TRUE(tmuxSession::waitFor([&] { return !readFile(after_.path()).empty(); }, 10000));
+    EXPECT_EQ(readFile(after_.path()), readFile(before_.path()));
+    EXPECT_FALSE(isRaw(sttyOf(tty_)));
+    // The shell went on below the credit line (row 24), not over the panel;
+    // after a signal it may first have said which one (a line or two).
+    std::vector<std::string> screen = tmux_.capture();
+    EXPECT_EQ(screenRow(screen, 25), "rc=" + std::to_string(expectedStatus));
+    int creditRow = 0, statusRow = 0;
+    for (int row = 1; row <= 25; ++row) {
+      if (screenRow(screen, row).find("example.org") != std::string::npos) creditRow = row;
+      if (screenRow(screen, row) == " Drawing level:  O   (5 maximum)") statusRow = row;
+    }
+    EXPECT_TRUE(creditRow == 24 || (expectedStatus > 128 && creditRow >= 22)) << "credit on row " << creditRow;
+    EXPECT_EQ(statusRow, creditRow - 14);
+    EXPECT_EQ(tmux_.format("#{cursor_flag}"), "1");
+  }
+
+  tmuxSession& tmux() { return tmux_; }
+  int pid() const { return pid_; }
+  const std::string& tty() const { return tty_; }
+
+ private:
+  tempFile log_, before_, after_;
+  tmuxSession tmux_;
+  int pid_ = 0;
+  std::string tty_;
+};
+
+TEST(TerminalRestore, RawWhileRunningAndRestoredAfterANormalEnd) {
+  runningProbe probe("restore");
+  ASSERT_TRUE(probe.drawn());
+  EXPECT_TRUE(isRaw(sttyOf(probe.tty())));
+  EXPECT_EQ(probe.tmux().format("#{cursor_flag}"), "0");
+  probe.tmux().sendText("q");
+  probe.expectRestored(0);
+}
+
+class TerminalRestoreAfterSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(TerminalRestoreAfterSignal, RestoredAndTheSignalTakesItsCourse) {
+  runningProbe probe("restore");
+  ASSERT_TRUE(probe.drawn());
+  ASSERT_EQ(kill(probe.pid(), GetParam()), 0);
+  // The shell sees the process end by that very signal.
+  probe.expectRestored(128 + GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, TerminalRestoreAfterSignal,
+                         ::testing::Values(SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL,
+                                           SIGABRT));
+
+TEST(TerminalRestore, AfterACrashInTheProgram) {
+  runningProbe probe("segv");
+  ASSERT_TRUE(probe.drawn());
+  probe.tmux().sendText("q");
+  probe.expectRestored(128 + SIGSEGV);
+}
+
+TEST(TerminalRestore, RawModeComesBackAfterStopAndContinue) {
+  runningProbe probe("restore");
+  ASSERT_TRUE(probe.drawn());
+  ASSERT_EQ(kill(probe.pid(), SIGSTOP), 0);
+  // What a shell does while the job is stopped.
+  ASSERT_EQ(std::system(("stty sane -F " + probe.tty()).c_str()), 0);
+  ASSERT_FALSE(isRaw(sttyOf(probe.tty())));
+  ASSERT_EQ(kill(probe.pid(), SIGCONT), 0);
+  EXPECT_TRUE(tmuxSession::waitFor([&] { return isRaw(sttyOf(probe.tty())); }, 10000));
+  // A stop request from outside: the terminal is handed back while stopped
+  // and taken again afterwards; the program still reads its keys.
+  ASSERT_EQ(kill(probe.pid(), SIGTSTP), 0);
+  ASSERT_EQ(kill(probe.pid(), SIGCONT), 0);
+  EXPECT_TRUE(tmuxSession::waitFor([&] { return isRaw(sttyOf(probe.tty())); }, 10000));
+  EXPECT_TRUE(tmuxSession::waitFor([&] { return probe.tmux().format("#{cursor_flag}") == "0"; }, 10000));
+  probe.tmux().sendText("q");
+  probe.expectRestored(0);
+}
+
+}  // namespace
