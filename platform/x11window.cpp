@@ -305,9 +305,14 @@ x11Event x11FrameNextEvent(x11Frame* f, int wakeFd) {
       translate(*f, event);
     }
     if (!f->pending.empty() || x11ConnectionLost(f->display)) continue;
+    // Events that came in before the wake-up are served first; the wake-up
+    // stays readable until the caller drains it.
     bool woken = false;
+    if (wakeFd >= 0) {
+      pollfd wake{wakeFd, POLLIN, 0};
+      if (poll(&wake, 1, 0) > 0 && (wake.revents & POLLIN)) return x11Event{x11EventKind::wake};
+    }
     waitReadable(f->display, wakeFd, -1, woken);
-    if (woken) return x11Event{x11EventKind::wake};
   }
 }
 

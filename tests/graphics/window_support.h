@@ -1,0 +1,60 @@
+#pragma once
+// A window test: a private X server, a probe on it, and windows made the
+// way the program makes them.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstring>
+#include <string>
+
+#include "graphics/window.h"
+#include "graphics/windowthread.h"
+#include "graphics_support.h"
+#include "platform/x11probe.h"
+#include "tests/support/xvfb.h"
+
+inline uint32_t openWindow(const char* title, int32_t x = 5, int32_t y = 0, int32_t width = 200, int32_t height = 150,
+                           uint32_t style = 0) {
+  const rtStringRef caption(reinterpret_cast<const uint8_t*>(title), static_cast<int32_t>(std::strlen(title)));
+  return graphicWindowCreate(caption, x, y, width, height, style);
+}
+
+inline uint32_t canvasOf(uint32_t frame) {
+  targetRef canvas = findChildTarget(frame, 0);
+  return canvas ? canvas->handle : 0;
+}
+
+class windowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    display_ = testXServer::display();
+    ASSERT_FALSE(display_.empty()) << "Xvfb could not be started";
+    setenv("DISPLAY", display_.c_str(), 1);
+    probe_ = std::make_unique<x11Probe>(display_);
+    ASSERT_TRUE(probe_->connected());
+    errorCode = 0;
+  }
+  void TearDown() override {
+    if (threadBlock* block = getThreadBlock()) block->currentTarget = 0;
+  }
+
+  // What the server shows of a window.
+  picture screen(uint32_t window) {
+    picture p;
+    EXPECT_TRUE(probe_->readPixels(window, p.pixels, p.width, p.height));
+    return p;
+  }
+  // Waits until the screen shows exactly the window's back buffer.
+  bool screenShowsBackBuffer(uint32_t canvas, int ms = 10000) {
+    return waitFor([&] { return screen(canvas).pixels == backBuffer(canvas).pixels; }, ms);
+  }
+  // Closes a window as its user would and waits until its thread is gone.
+  bool closeByUser(uint32_t frame) {
+    const int32_t threads = graphicWindowThreads();
+    if (!probe_->sendDeleteWindow(frame)) return false;
+    return waitFor([&] { return graphicWindowThreads() == threads - 1 && !findTarget(frame); });
+  }
+
+  std::string display_;
+  std::unique_ptr<x11Probe> probe_;
+};
