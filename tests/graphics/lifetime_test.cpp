@@ -1,0 +1,166 @@
+// A window that goes away while it is being drawn on: closed by its user in
+// the middle of drawing and repainting, or lost with its X server. Nothing
+// may crash, hang or touch freed memory (run under the sanitizers too).
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "graphics/drawing.h"
+#include "window_support.h"
+
+namespace {
+
+// An X server of this test's own, to be killed.
+class doomedXServer {
+ public:
+  doomedXServer() {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds[0]);
+      const int devnull = open("/dev/null", O_RDWR);
+      dup2(devnull, 1);
+      dup2(devnull, 2);
+      const std::string fd = std::to_string(fds[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    char buffer[32] = {};
+    ssize_t n = 0, got;
+    while (n < 31 && (got = read(fds[0], buffer + n, 31 - n)) > 0) {
+      n += got;
+      if (buffer[n - 1] == '\n') break;
+    }
+    close(fds[0]);
+    if (n > 0 && buffer[n - 1] == '\n') {
+      buffer[n - 1] = 0;
+      name_ = std::string(":") + buffer;
+    }
+  }
+  ~doomedXServer() { kill(); }
+  void kill() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+    }
+  }
+  const std::string& name() const { return name_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string name_;
+};
+
+void drawSomething(int i) {
+  graphicSetPos(i % 200, 10, false);
+  graphicLineTo(150, i % 150, static_cast<int32_t>(i * 997u & 0xFFFFFF), false);
+  if (i % 7 == 0) graphicBox(10, 10, 60, 50, CORNER_ELLIPSE, RED, 0x00FF0000, i % 7);
+  if (i % 50 == 0) graphicClear(COLOR_DEFAULT, 0);
+}
+
+TEST(LostServer, DrawingAndRedrawingGoOnQuietlyAfterTheServerDies) {
+  doomedXServer server;
+  ASSERT_FALSE(server.name().empty());
+  setenv("DISPLAY", server.name().c_str(), 1);
+  const int32_t threads = graphicWindowThreads();
+  const uint32_t frame = openWindow("doomed");
+  ASSERT_NE(frame, 0u) << graphicWindowFailure();
+  graphicAttach(frame, 0, true);
+  graphicSetPenWidth(3);
+
+  // Another thread keeps asking for repaints of an immediate target.
+  std::atomic<bool> stop{false};
+  std::thread painter([&] {
+    graphicAttach(frame, 0, false);
+    for (int i = 0; !stop; ++i) {
+      drawSomething(i);
+      graphicRedraw();
+    }
+  });
+  for (int i = 0; i < 20; ++i) {
+    drawSomething(i);
+    graphicRedraw();
+  }
+  server.kill();
+  int i = 0;
+  const bool ended = waitFor([&] {
+    drawSomething(++i);
+    graphicRedraw();
+    return graphicWindowThreads() == threads;
+  });
+  EXPECT_TRUE(ended) << "the window thread did not notice";
+  stop = true;
+  painter.join();
+  EXPECT_FALSE(findTarget(frame));
+  errorCode = 0;
+  drawSomething(1);
+  graphicRedraw();
+  EXPECT_EQ(errorCode, 0);
+  getThreadBlock()->currentTarget = 0;
+  unsetenv("DISPLAY");
+}
+
+TEST_F(windowTest, ClosingInTheMiddleOfDrawingAndRepaintingIsSafe) {
+  for (bool buffered : {true, false}) {
+    const int32_t threads = graphicWindowThreads();
+    const uint32_t frame = openWindow("busy", 0, 0, 200, 150);
+    ASSERT_NE(frame, 0u) << graphicWindowFailure();
+    std::atomic<bool> closed{false};
+    std::thread user([&] {
+      x11Probe hand(display_);
+      // Make the window thread repaint on its own while we draw.
+      for (int i = 0; i < 15; ++i) {
+        const uint32_t cover = hand.cover(i * 10, 0, 60, 60, 0);
+        hand.uncover(cover);
+      }
+      hand.sendDeleteWindow(frame);
+      closed = true;
+    });
+    graphicAttach(frame, 0, buffered);
+    graphicSetPenWidth(3);
+    int i = 0;
+    const bool ended = waitFor(
+        [&] {
+          for (int k = 0; k < 50; ++k) drawSomething(++i);
+          graphicRedraw();
+          return closed && graphicWindowThreads() == threads;
+        },
+        30000);
+    user.join();
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(findTarget(frame));
+    for (int k = 0; k < 100; ++k) drawSomething(k);
+    graphicRedraw();
+  }
+}
+
+TEST(SharedBitmap, TwoThreadsDrawingIntoOneTargetKeepItWhole) {
+  const uint32_t bitmap = graphicBitmapCreate(100, 100);
+  auto worker = [&](int32_t colour) {
+    graphicAttach(bitmap, 0, true);
+    graphicSetPenWidth(3);
+    for (int i = 0; i < 3000; ++i) {
+      graphicSetPos(i % 100, 0, false);
+      graphicLineTo(99 - i % 100, 99, colour, false);
+    }
+    getThreadBlock()->currentTarget = 0;
+  };
+  std::thread a(worker, RED), b(worker, 0x00FF0000);
+  // Released while both may still be drawing into it.
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  graphicBitmapRelease(bitmap);
+  a.join();
+  b.join();
+  EXPECT_FALSE(findTarget(bitmap));
+}
+
+}  // namespace
