@@ -1,5 +1,7 @@
 #include "app/curve.h"
 
+#include <initializer_list>
+
 #include "app/state.h"
 
 namespace {

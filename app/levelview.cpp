@@ -1,5 +1,6 @@
 #include "app/levelview.h"
 
+#include <initializer_list>
 #include <utility>
 
 #include "app/curvestyle.h"

@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include <initializer_list>
+
 #include "app/animation.h"
 #include "app/curve.h"
 #include "app/levelview.h"

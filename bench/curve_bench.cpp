@@ -1,4 +1,5 @@
 // Building the curve up to level 5 and projecting every point of it.
+#include <initializer_list>
 #include <benchmark/benchmark.h>
 
 #include "app/curve.h"

@@ -1,3 +1,4 @@
+#include <initializer_list>
 #include <gtest/gtest.h>
 
 #include <array>

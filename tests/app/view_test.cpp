@@ -1,3 +1,4 @@
+#include <initializer_list>
 #include <gtest/gtest.h>
 
 #include "app/curve.h"
@@ -111,7 +112,7 @@ TEST_F(viewTest, levelOneCornersProjectAsWorkedOut) {
 
   const projectedPoint b = projectPoint(8, s);  // (500, -500, -500)
   EXPECT_NEAR(b.d, -341.506f, 1e-3f);
-  EXPECT_NEAR(b.p, 0.53670f, 1e-5f);
+  EXPECT_NEAR(b.p, 0.53665f, 1e-5f);  // 2500 / (5000 - 341.506)
   EXPECT_NEAR(b.x, 98.215f, 1e-3f);
   EXPECT_NEAR(b.y, -415.649f, 1e-3f);
   EXPECT_EQ(roundToInt((static_cast<long double>(b.x) + 750) * 0.5L), 424);

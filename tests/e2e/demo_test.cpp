@@ -1,0 +1,220 @@
+// The real program in a real terminal (tmux) against a real X server (Xvfb).
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/curve.h"
+#include "app/program.h"
+#include "app/state.h"
+#include "app/view.h"
+#include "platform/x11probe.h"
+#include "runtime/maths.h"
+#include "tests/support/tmux.h"
+#include "tests/support/xvfb.h"
+
+namespace {
+
+constexpr uint32_t red = 0x0000FF;
+constexpr uint32_t face = 0xC8D0D4;
+const std::string caption = "Hilbert Curve in 3D";
+const std::string statusAt0 = "Drawing level:  O   (5 maximum)";
+
+std::string statusAt(int level) { return "Drawing level:  " + std::to_string(level) + "   (5 maximum)"; }
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct canvasPoint {
+  int32_t x, y;
+};
+
+// Where point i of `level` lands on the canvas in the first view.
+canvasPoint expectedPixel(int32_t targetLevel, int32_t i) {
+  for (dynArray* a : {&pointX, &pointY, &pointZ, &scaledX, &scaledY, &scaledZ}) arrayErase(*a);
+  setFirstView();
+  setLevelZero();
+  while (level < targetLevel) {
+    growArrays();
+    buildNextLevel();
+    ++level;
+  }
+  const projectedPoint p = projectPoint(i == -1 ? pointCount : i, levelScale());
+  return {roundToInt((static_cast<long double>(p.x) + 750) * 0.5L),
+          750 - roundToInt((static_cast<long double>(p.y) + 750) * 0.5L)};
+}
+
+class demoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/h3d-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+
+  // Runs the program in an 80 x 25 terminal, recording the terminal's modes
+  // before and after, its exit code and what it wrote on standard error.
+  std::string command(const std::string& prefix = "") const {
+    return "stty -g > " + dir_ + "/before; " + prefix + HILBERT3D_PROGRAM + " 2> " + dir_ + "/stderr; echo $? > " +
+           dir_ + "/code; stty -g > " + dir_ + "/after";
+  }
+  std::string exitCode() const {
+    std::string code = readFile(dir_ + "/code");
+    while (!code.empty() && code.back() == '\n') code.pop_back();
+    return code;
+  }
+  void expectCleanEnd(tmuxSession& terminal) {
+    ASSERT_TRUE(terminal.waitForExit(20000));
+    EXPECT_EQ(exitCode(), "0");
+    EXPECT_FALSE(readFile(dir_ + "/before").empty());
+    EXPECT_EQ(readFile(dir_ + "/before"), readFile(dir_ + "/after"));
+  }
+
+  std::string dir_;
+};
+
+class canvasView {
+ public:
+  canvasView(x11Probe& probe, uint32_t canvas) : probe_(probe), canvas_(canvas) {}
+  bool read() { return probe_.readPixels(canvas_, pixels_, width_, height_) && width_ == 750 && height_ == 750; }
+  uint32_t at(int32_t x, int32_t y) const { return pixels_[static_cast<size_t>(y) * 750 + x]; }
+  const std::vector<uint32_t>& pixels() const { return pixels_; }
+  // Polls the window until `condition` holds for what it shows.
+  template <class Condition>
+  bool waitFor(Condition condition, int timeoutMs) {
+    return tmuxSession::waitFor([&] { return read() && condition(*this); }, timeoutMs);
+  }
+
+ private:
+  x11Probe& probe_;
+  uint32_t canvas_;
+  std::vector<uint32_t> pixels_;
+  int32_t width_ = 0, height_ = 0;
+};
+
+TEST_F(demoTest, runsThroughTheLevelsAndTurnsTheView) {
+  const std::string& display = testXServer::display();
+  ASSERT_FALSE(display.empty()) << "no Xvfb";
+  tmuxSession terminal(80, 25, command(), {"DISPLAY=" + display, "LANG=C.UTF-8"});
+  ASSERT_TRUE(terminal.started());
+  x11Probe probe(display);
+  ASSERT_TRUE(probe.connected());
+
+  const uint32_t frame = probe.findWindow(caption, 10000);
+  ASSERT_NE(frame, 0u);
+  const std::vector<uint32_t> children = probe.children(frame);
+  ASSERT_EQ(children.size(), 1u);
+  canvasView canvas(probe, children[0]);
+  x11Probe::geometry where;
+  ASSERT_TRUE(probe.windowGeometry(frame, where));
+  EXPECT_EQ(where.x, 5);
+  EXPECT_EQ(where.y, 0);
+
+  // Level 0: one red disc in the middle, the face colour everywhere else.
+  ASSERT_TRUE(terminal.waitForText(statusAt0));
+  ASSERT_TRUE(canvas.waitFor([](const canvasView& c) { return c.at(375, 375) == red; }, 10000));
+  EXPECT_EQ(canvas.at(10, 10), face);
+  EXPECT_EQ(canvas.at(375, 360), face);
+
+  // Enter starts the animation of level 1; a key finishes it at once.
+  terminal.sendKeys({"Enter"});
+  ASSERT_TRUE(terminal.waitForText(statusAt(1)));
+  terminal.sendKeys({"Space"});
+  const canvasPoint first = expectedPixel(1, 1);
+  const canvasPoint last = expectedPixel(1, 8);
+  EXPECT_EQ(first.x, 207);
+  EXPECT_EQ(first.y, 504);
+  EXPECT_EQ(last.x, 424);
+  EXPECT_EQ(last.y, 583);
+  ASSERT_TRUE(canvas.waitFor(
+      [&](const canvasView& c) { return c.at(first.x, first.y) == red && c.at(last.x, last.y) == red; }, 10000));
+  EXPECT_EQ(canvas.at(375, 375), face) << "the level-1 curve does not pass through the centre";
+  EXPECT_EQ(canvas.at(20, 20), face);
+  EXPECT_EQ(canvas.at(730, 730), face);
+  const std::vector<uint32_t> firstView = canvas.pixels();
+
+  // Each right arrow turns the view; 72 of them bring the first picture back.
+  for (int turn = 1; turn <= 72; ++turn) {
+    const std::vector<uint32_t> before = canvas.pixels();
+    terminal.sendKeys({"Right"});
+    ASSERT_TRUE(canvas.waitFor([&](const canvasView& c) { return c.pixels() != before; }, 10000)) << "turn " << turn;
+    if (turn < 72) {
+      EXPECT_NE(canvas.pixels(), firstView) << "turn " << turn;
+    }
+  }
+  EXPECT_TRUE(canvas.pixels() == firstView);
+
+  // Level 2 animates for several seconds; a key ends it and the whole level
+  // is shown with its end disc.
+  terminal.sendKeys({"Enter"});
+  ASSERT_TRUE(terminal.waitForText(statusAt(2)));
+  terminal.sendKeys({"Space"});
+  const canvasPoint end2 = expectedPixel(2, -1);
+  EXPECT_TRUE(canvas.waitFor([&](const canvasView& c) { return c.at(end2.x, end2.y) == red; }, 4000));
+
+  terminal.sendKeys({"Escape"});
+  expectCleanEnd(terminal);
+  EXPECT_EQ(readFile(dir_ + "/stderr"), "");
+  // The status line keeps its last level after the end.
+  EXPECT_TRUE(terminal.waitForText(statusAt(2), 1000));
+}
+
+TEST_F(demoTest, goesOnInTheTerminalAfterTheWindowIsClosed) {
+  const std::string& display = testXServer::display();
+  ASSERT_FALSE(display.empty()) << "no Xvfb";
+  tmuxSession terminal(80, 25, command(), {"DISPLAY=" + display});
+  ASSERT_TRUE(terminal.started());
+  x11Probe probe(display);
+  const uint32_t frame = probe.findWindow(caption, 10000);
+  ASSERT_NE(frame, 0u);
+  ASSERT_TRUE(terminal.waitForText(statusAt0));
+
+  terminal.sendKeys({"Enter"});
+  ASSERT_TRUE(terminal.waitForText(statusAt(1)));
+  ASSERT_TRUE(probe.sendDeleteWindow(frame));  // in the middle of the animation
+  ASSERT_TRUE(probe.waitGone(frame, 10000));
+
+  terminal.sendKeys({"Space"});
+  terminal.sendKeys({"Enter"});
+  ASSERT_TRUE(terminal.waitForText(statusAt(2)));
+  terminal.sendKeys({"Space"});
+  terminal.sendKeys({"Escape"});
+  expectCleanEnd(terminal);
+  EXPECT_EQ(readFile(dir_ + "/stderr"), "");
+}
+
+TEST_F(demoTest, runsInTheTerminalWithoutADisplayAndSaysWhyAtTheEnd) {
+  tmuxSession terminal(80, 25, command("env -u DISPLAY "));
+  ASSERT_TRUE(terminal.started());
+  ASSERT_TRUE(terminal.waitForText(statusAt0));
+  terminal.sendKeys({"Enter"});
+  ASSERT_TRUE(terminal.waitForText(statusAt(1)));
+  terminal.sendKeys({"Space"});
+  terminal.sendKeys({"Escape"});
+  expectCleanEnd(terminal);
+  const std::string why = readFile(dir_ + "/stderr");
+  EXPECT_NE(why.find("no window could be opened"), std::string::npos) << why;
+  EXPECT_EQ(why.find('\n'), why.size() - 1) << "one line: " << why;
+}
+
+TEST_F(demoTest, escapeAtLevelZeroEndsAtOnce) {
+  tmuxSession terminal(80, 25, command("env -u DISPLAY "));
+  ASSERT_TRUE(terminal.started());
+  ASSERT_TRUE(terminal.waitForText(statusAt0));
+  terminal.sendKeys({"Escape"});
+  expectCleanEnd(terminal);
+  EXPECT_TRUE(terminal.waitForText(statusAt0, 1000));
+}
+
+}  // namespace
