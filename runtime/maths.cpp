@@ -96,6 +96,15 @@ long double mathPow(long double x, long double y) {
 }
 
 int32_t roundToInt(long double x) {
+  // The common case without library calls: it runs several times per
+  // segment of every picture.
+  if (x > -2147483648.5L && x < 2147483647.5L) {
+    auto down = static_cast<int64_t>(x);  // towards zero
+    if (static_cast<long double>(down) > x) --down;
+    const long double fraction = x - static_cast<long double>(down);
+    if (fraction > 0.5L || (fraction == 0.5L && (down & 1) != 0)) ++down;
+    if (down >= -2147483648LL && down <= 2147483647LL) return static_cast<int32_t>(down);
+  }
   long double r = nearestEven(x);
   // Out of range or not a number: the integer the FPU gives for an invalid
   // conversion with the exception masked.
