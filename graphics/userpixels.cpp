@@ -1,5 +1,7 @@
 #include "graphics/userpixels.h"
 
+#include <cmath>
+
 namespace {
 
 int32_t clampPixel(int64_t v) {
@@ -18,6 +20,23 @@ int32_t nearestPixel(long double v) {
   return static_cast<int32_t>(static_cast<double>(rounded));
 }
 
+namespace {
+
+// nearest((v - origin) * scale) as extended precision computes it. Double
+// precision gives the same integer unless the value lies within its
+// rounding error of a half, and costs a fraction of the x87 sequence, so
+// only those rare values take the long way.
+int32_t scaledPixel(double v, float origin, float scale) {
+  const double d = (v - origin) * scale;
+  if (!(d >= -PIXEL_LIMIT && d <= PIXEL_LIMIT)) return nearestPixel((static_cast<long double>(v) - origin) * scale);
+  const double rounded = (d + 0x1.8p52) - 0x1.8p52;  // nearest, ties to even, for |d| < 2^51
+  const double offHalf = std::fabs(std::fabs(d - rounded) - 0.5);
+  if (offHalf <= 0x1p-40 * (1 + std::fabs(d))) return nearestPixel((static_cast<long double>(v) - origin) * scale);
+  return static_cast<int32_t>(rounded);
+}
+
+}  // namespace
+
 pixelPoint toUserPixels(const graphicTarget& t, double x, double y, bool relative) {
   const uint32_t flags = t.flags.load(std::memory_order_relaxed);
   const bool scaled = t.scaleY != 0;
@@ -29,8 +48,8 @@ pixelPoint toUserPixels(const graphicTarget& t, double x, double y, bool relativ
     return {clampPixel(t.posX + dx), clampPixel(t.posY + dy)};
   }
   if (!scaled) return {nearestPixel(x), nearestPixel(y)};
-  int64_t px = nearestPixel((static_cast<long double>(x) - t.originX) * t.scaleX);
-  int64_t py = nearestPixel((static_cast<long double>(y) - t.originY) * t.scaleY);
+  int64_t px = scaledPixel(x, t.originX, t.scaleX);
+  int64_t py = scaledPixel(y, t.originY, t.scaleY);
   if (flags & TARGET_FLIP_X) px = t.width - px;
   if (flags & TARGET_FLIP_Y) py = t.height - py;
   return {clampPixel(px), clampPixel(py)};

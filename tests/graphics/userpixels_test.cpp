@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "graphics/drawing.h"
 #include "graphics/userpixels.h"
@@ -104,6 +105,28 @@ TEST(UserPixels, WildValuesAreClamped) {
   attachedBitmap bitmap(50, 50);
   graphicSetPos(PIXEL_LIMIT - 1, 0, false);
   EXPECT_EQ(positionAfterSetPos(bitmap, 1e9, 0, true).x, PIXEL_LIMIT);
+}
+
+}  // namespace
+
+namespace {
+
+// The fast conversion must give what extended precision gives, also for
+// values a hair beside a half.
+TEST(UserPixels, ScaledPointsMatchExtendedPrecisionEverywhere) {
+  attachedBitmap bitmap(750, 750);
+  graphicSetScale(-750, 750, 750, -750);
+  targetRef t = bitmap.record();
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> anywhere(-2000, 2000);
+  for (int i = 0; i < 200000; ++i) {
+    double x = anywhere(random);
+    if (i % 3 == 0) x = std::nearbyint(x) + 1;  // odd integers land on halves
+    if (i % 3 == 1) x = std::nextafter(std::nearbyint(x) + 1, (i & 4) ? 1e9 : -1e9);
+    const pixelPoint p = toUserPixels(*t, x, -x, false);
+    ASSERT_EQ(p.x, nearestPixel((static_cast<long double>(x) - t->originX) * t->scaleX)) << x;
+    ASSERT_EQ(p.y, 750 - nearestPixel((static_cast<long double>(-x) - t->originY) * t->scaleY)) << x;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,119 @@
+// Drawing a level-5 picture into a 750 x 750 back buffer the way the level
+// view does (a line per graphicSetPos + graphicLineTo, two discs, one
+// redraw), the per-call cost of the drawing operations, and the screen copy
+// of graphicRedraw under a private X server.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "graphics/bitmap.h"
+#include "graphics/drawing.h"
+#include "graphics/redraw.h"
+#include "graphics/window.h"
+#include "platform/x11image.h"
+#include "runtime/threadblock.h"
+#include "tests/support/xvfb.h"
+
+namespace {
+
+constexpr int32_t canvasSize = 750;
+constexpr int32_t levelFiveLines = 3 * 32768;  // two flanks and a centre line per segment
+constexpr int32_t flankColor = 0x00C8D0D4, curveColor = 0x000000FF;
+
+struct line {
+  float x1, y1, x2, y2;
+};
+
+// Lines of about 15 pixels (30 user units) at every angle, all over the canvas.
+std::vector<line> levelFiveLinesInUserUnits() {
+  std::mt19937 random(5);
+  std::uniform_real_distribution<float> place(-700, 700), angle(0, 6.2831853f), length(26, 34);
+  std::vector<line> lines(levelFiveLines);
+  for (line& l : lines) {
+    const float a = angle(random), n = length(random);
+    l.x1 = place(random);
+    l.y1 = place(random);
+    l.x2 = l.x1 + n * std::cos(a);
+    l.y2 = l.y1 + n * std::sin(a);
+  }
+  return lines;
+}
+
+void attachProgramsCanvas(uint32_t target) {
+  graphicAttach(target, 0, true);
+  graphicSetPenWidth(3);
+  graphicSetScale(-750, 750, 750, -750);
+}
+
+void drawPicture(const std::vector<line>& lines) {
+  graphicClear(COLOR_DEFAULT, 0);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const line& l = lines[i];
+    graphicSetPos(l.x1, l.y1, false);
+    graphicLineTo(l.x2, l.y2, i % 3 == 2 ? curveColor : flankColor, false);
+  }
+  graphicBox(-5, -5, 6, 6, CORNER_ELLIPSE, 255, 255, 0);
+  graphicBox(395, 295, 406, 306, CORNER_ELLIPSE, 255, 255, 0);
+  graphicRedraw();
+}
+
+void LevelFivePicture(benchmark::State& state) {
+  const std::vector<line> lines = levelFiveLinesInUserUnits();
+  const uint32_t bitmap = graphicBitmapCreate(canvasSize, canvasSize);
+  attachProgramsCanvas(bitmap);
+  for (auto _ : state) drawPicture(lines);
+  state.SetItemsProcessed(state.iterations() * levelFiveLines);
+  state.counters["ns_per_line"] =
+      benchmark::Counter(static_cast<double>(levelFiveLines) * state.iterations(),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  graphicBitmapRelease(bitmap);
+  getThreadBlock()->currentTarget = 0;
+}
+BENCHMARK(LevelFivePicture)->Unit(benchmark::kMillisecond);
+
+// graphicSetPos alone: the lookup, the lock and the coordinate conversion
+// that every drawing call pays.
+void SetPosCall(benchmark::State& state) {
+  const uint32_t bitmap = graphicBitmapCreate(canvasSize, canvasSize);
+  attachProgramsCanvas(bitmap);
+  double x = 0;
+  for (auto _ : state) {
+    graphicSetPos(x, 17.25, false);
+    x += 0.5;
+    if (x > 700) x = -700;
+  }
+  graphicBitmapRelease(bitmap);
+  getThreadBlock()->currentTarget = 0;
+}
+BENCHMARK(SetPosCall);
+
+// The copy of the whole 750 x 750 back buffer to the screen, through
+// MIT-SHM (argument 1) or XPutImage (0), waiting for the server each time.
+void RedrawToScreen(benchmark::State& state) {
+  const std::string& display = testXServer::display();
+  if (display.empty()) {
+    state.SkipWithError("Xvfb could not be started");
+    return;
+  }
+  setenv("DISPLAY", display.c_str(), 1);
+  x11ImageAllowSharedMemory(state.range(0) != 0);
+  static const uint8_t title[] = "redraw benchmark";
+  const uint32_t frame =
+      graphicWindowCreate(rtStringRef(title, sizeof title - 1), 0, 0, canvasSize, canvasSize, 0);
+  x11ImageAllowSharedMemory(true);
+  if (frame == 0) {
+    state.SkipWithError(graphicWindowFailure());
+    return;
+  }
+  attachProgramsCanvas(frame);
+  graphicBox(-100, -100, 100, 100, CORNER_ELLIPSE, 255, 255, 0);
+  for (auto _ : state) graphicRedraw();
+  getThreadBlock()->currentTarget = 0;
+}
+BENCHMARK(RedrawToScreen)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+}  // namespace
