@@ -111,7 +111,12 @@ rtString drawLevelPicture(levelPicture& picture, float s) {
   arraySort(picture.depthKey, 1, 0, SORT_DESCENDING, &picture.drawOrder);
 
   const int32_t flankColor = rgbColor(212, 208, 200);
+  constexpr int32_t lookAhead = 8;  // the depth order jumps about the segment arrays
   for (int32_t m = 1; m <= n; ++m) {
+    if (m + lookAhead <= n) {
+      const int32_t ahead = drawOrder[m + lookAhead];
+      for (const int32_t* column : {startX, startY, endX, endY}) __builtin_prefetch(column + ahead);
+    }
     const int32_t k = drawOrder[m];
     drawSegment(static_cast<float>(startX[k]), static_cast<float>(startY[k]), static_cast<float>(endX[k]),
                 static_cast<float>(endY[k]), flankColor);

@@ -96,15 +96,20 @@ long double mathPow(long double x, long double y) {
 }
 
 int32_t roundToInt(long double x) {
-  // The common case without library calls: it runs several times per
-  // segment of every picture.
+  // The common case in one instruction: it runs several times per segment
+  // of every picture. fistp rounds by the control word, which programInit
+  // sets to nearest-even; under any other mode take the slow path.
+#if H3D_X87
   if (x > -2147483648.5L && x < 2147483647.5L) {
-    auto down = static_cast<int64_t>(x);  // towards zero
-    if (static_cast<long double>(down) > x) --down;
-    const long double fraction = x - static_cast<long double>(down);
-    if (fraction > 0.5L || (fraction == 0.5L && (down & 1) != 0)) ++down;
-    if (down >= -2147483648LL && down <= 2147483647LL) return static_cast<int32_t>(down);
+    uint16_t control;
+    __asm__("fnstcw %0" : "=m"(control));
+    if ((control & 0x0C00) == 0) {
+      long long rounded;
+      __asm__("fistpll %0" : "=m"(rounded) : "t"(x) : "st");
+      return static_cast<int32_t>(rounded);
+    }
   }
+#endif
   long double r = nearestEven(x);
   // Out of range or not a number: the integer the FPU gives for an invalid
   // conversion with the exception masked.
