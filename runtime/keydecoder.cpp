@@ -17,6 +17,24 @@ constexpr uint32_t maxParameterValue = 1u << 20;
 
 terminalKey scanKey(uint8_t scanCode, uint32_t state) { return terminalKey{0, scanCode, state}; }
 
+// Cursor and F1-F4 keys, which CSI and SS3 forms end with the same letter.
+uint8_t finalLetterScan(uint8_t final) {
+  switch (final) {
+    case 'A': return SCAN_UP;
+    case 'B': return SCAN_DOWN;
+    case 'C': return SCAN_RIGHT;
+    case 'D': return SCAN_LEFT;
+    case 'E': return SCAN_CENTRE;
+    case 'H': return SCAN_HOME;
+    case 'F': return SCAN_END;
+    case 'P':
+    case 'Q':
+    case 'R':
+    case 'S': return static_cast<uint8_t>(SCAN_F1 + (final - 'P'));
+    default: return 0;
+  }
+}
+
 // xterm's modifier parameter: 1 + shift 1 + alt 2 + ctrl 4 (+ caps lock 64 in
 // the kitty protocol).
 uint32_t stateFromModifier(uint32_t modifier) {
@@ -200,22 +218,13 @@ void keyDecoder::finishCsi(uint8_t final, std::vector<terminalKey>& out) {
   if (overflow_ || privateMarker_) return;  // reports and private forms carry no key
   uint32_t first = parameterCount_ >= 1 ? parameters_[0] : 0;
   uint32_t state = parameterCount_ >= 2 ? stateFromModifier(parameters_[1]) : 0;
+  if (const uint8_t scan = finalLetterScan(final)) {
+    // CSI row;col R is a cursor report; F1-F4 only come as CSI 1;m P..S.
+    if (final >= 'P' && parameterCount_ >= 1 && first != 1) return;
+    out.push_back(scanKey(scan, state));
+    return;
+  }
   switch (final) {
-    case 'A': out.push_back(scanKey(SCAN_UP, state)); return;
-    case 'B': out.push_back(scanKey(SCAN_DOWN, state)); return;
-    case 'C': out.push_back(scanKey(SCAN_RIGHT, state)); return;
-    case 'D': out.push_back(scanKey(SCAN_LEFT, state)); return;
-    case 'E': out.push_back(scanKey(SCAN_CENTRE, state)); return;
-    case 'H': out.push_back(scanKey(SCAN_HOME, state)); return;
-    case 'F': out.push_back(scanKey(SCAN_END, state)); return;
-    case 'P':
-    case 'Q':
-    case 'R':
-    case 'S':
-      // CSI row;col R is a cursor report; F1-F4 only come as CSI 1;m P..S.
-      if (parameterCount_ >= 1 && first != 1) return;
-      out.push_back(scanKey(static_cast<uint8_t>(SCAN_F1 + (final - 'P')), state));
-      return;
     case 'Z':  // Shift+Tab
       out.push_back(terminalKey{9, SCAN_TAB, KEYSTATE_SHIFT});
       return;
@@ -243,25 +252,13 @@ void keyDecoder::finishSs3(uint8_t final, std::vector<terminalKey>& out) {
   if (overflow_) return;
   // Some terminals put the modifier in SS3 as the only parameter (Esc O 5 A).
   uint32_t state = parameterCount_ >= 1 ? stateFromModifier(parameters_[parameterCount_ - 1]) : 0;
-  switch (final) {
-    case 'A': out.push_back(scanKey(SCAN_UP, state)); return;
-    case 'B': out.push_back(scanKey(SCAN_DOWN, state)); return;
-    case 'C': out.push_back(scanKey(SCAN_RIGHT, state)); return;
-    case 'D': out.push_back(scanKey(SCAN_LEFT, state)); return;
-    case 'E': out.push_back(scanKey(SCAN_CENTRE, state)); return;
-    case 'H': out.push_back(scanKey(SCAN_HOME, state)); return;
-    case 'F': out.push_back(scanKey(SCAN_END, state)); return;
-    case 'P':
-    case 'Q':
-    case 'R':
-    case 'S':
-      out.push_back(scanKey(static_cast<uint8_t>(SCAN_F1 + (final - 'P')), state));
-      return;
-    case 'M':  // keypad Enter in application mode
-      out.push_back(terminalKey{13, SCAN_ENTER, state});
-      return;
-    default:
-      break;
+  if (const uint8_t scan = finalLetterScan(final)) {
+    out.push_back(scanKey(scan, state));
+    return;
+  }
+  if (final == 'M') {  // keypad Enter in application mode
+    out.push_back(terminalKey{13, SCAN_ENTER, state});
+    return;
   }
   // Keypad in application mode: Esc O j .. y are * + , - . / 0 .. 9, Esc O X is =.
   if (final >= 'j' && final <= 'y') {
