@@ -1,14 +1,24 @@
 #include "platform/x11errors.h"
 
+#include <atomic>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <set>
 
 namespace {
 
-std::mutex errorMutex;
-std::set<Display*> lostDisplays;
-std::map<Display*, unsigned long> lastErrorSerial;
+// Never destroyed: a window thread may still close its connection while
+// the process runs its exit-time destructors.
+std::mutex& errorMutex = *new std::mutex;
+std::set<Display*>& lostDisplays = *new std::set<Display*>;
+std::map<Display*, unsigned long>& lastErrorSerial = *new std::map<Display*, unsigned long>;
+
+// Connections closed so far. A window thread that ends on its own is not
+// joined; the exit handler reads this so that libX11's own clean-up at exit
+// comes after every close that already happened.
+std::atomic<unsigned> closedConnections{0};
+void seeClosedConnections() { (void)closedConnections.load(std::memory_order_acquire); }
 
 // Protocol errors are remembered per connection for x11ErrorSince and
 // otherwise ignored.
@@ -42,6 +52,7 @@ Display* x11OpenDisplay(const char* name) {
     XInitThreads();
     XSetErrorHandler(noteProtocolError);
     XSetIOErrorHandler(noteIoError);
+    std::atexit(seeClosedConnections);
   });
   Display* display = XOpenDisplay(name);
   if (display) {
@@ -66,4 +77,5 @@ void x11CloseDisplay(Display* display) {
   if (!display) return;
   XCloseDisplay(display);
   forget(display);
+  closedConnections.fetch_add(1, std::memory_order_release);
 }
