@@ -11,53 +11,15 @@
 #include <thread>
 
 #include "graphics/drawing.h"
+#include "tests/support/xvfb.h"
 #include "window_support.h"
 
 namespace {
 
 // An X server of this test's own, to be killed.
-class doomedXServer {
+class doomedXServer : public xvfbServer {
  public:
-  doomedXServer() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const int devnull = open("/dev/null", O_RDWR);
-      dup2(devnull, 1);
-      dup2(devnull, 2);
-      const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    char buffer[32] = {};
-    ssize_t n = 0, got;
-    while (n < 31 && (got = read(fds[0], buffer + n, 31 - n)) > 0) {
-      n += got;
-      if (buffer[n - 1] == '\n') break;
-    }
-    close(fds[0]);
-    if (n > 0 && buffer[n - 1] == '\n') {
-      buffer[n - 1] = 0;
-      name_ = std::string(":") + buffer;
-    }
-  }
-  ~doomedXServer() { kill(); }
-  void kill() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
-  }
-  const std::string& name() const { return name_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string name_;
+  doomedXServer() : xvfbServer("640x480x24") {}
 };
 
 void drawSomething(int i) {

@@ -83,8 +83,8 @@ class tmuxSession {
   }
 
   // A tmux format value for the pane, e.g. "#{cursor_y}", "#{pane_dead}".
-  std::string format(const std::string& spec) {
-    std::string value = run({"display-message", "-p", spec}).output;
+  std::string format(const std::string& expression) {
+    std::string value = run({"display-message", "-p", expression}).output;
     while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
     return value;
   }

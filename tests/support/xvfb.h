@@ -1,6 +1,5 @@
 #pragma once
-// A private X server for one test program: started on first use on a free
-// display number, killed at exit.
+// Private X servers for tests, on free display numbers.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -10,16 +9,10 @@
 #include <cstdlib>
 #include <string>
 
-class testXServer {
+// An Xvfb of its own, killed when this goes (or on kill()).
+class xvfbServer {
  public:
-  // The display name (":N"), or "" when Xvfb could not be started.
-  static const std::string& display() {
-    static testXServer server;
-    return server.name_;
-  }
-
- private:
-  testXServer() {
+  explicit xvfbServer(const char* screen = "1600x1000x24") {
     int fds[2];
     if (pipe(fds) != 0) return;
     pid_ = fork();
@@ -29,8 +22,8 @@ class testXServer {
       dup2(devnull, 1);
       dup2(devnull, 2);
       std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1600x1000x24", "-nolisten", "tcp",
-             "-ac", static_cast<char*>(nullptr));
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp", "-ac",
+             static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);
@@ -46,13 +39,30 @@ class testXServer {
       name_ = std::string(":") + buffer;
     }
   }
-  ~testXServer() {
+  ~xvfbServer() { kill(); }
+  xvfbServer(const xvfbServer&) = delete;
+  xvfbServer& operator=(const xvfbServer&) = delete;
+
+  void kill() {
     if (pid_ > 0) {
-      kill(pid_, SIGTERM);
+      ::kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);
+      pid_ = -1;
     }
   }
+  // The display name (":N"), or "" when Xvfb could not be started.
+  const std::string& name() const { return name_; }
 
+ private:
   pid_t pid_ = -1;
   std::string name_;
+};
+
+// One server for the whole test program, started on first use.
+class testXServer {
+ public:
+  static const std::string& display() {
+    static xvfbServer server;
+    return server.name();
+  }
 };
