@@ -17,11 +17,10 @@
 #include "graphics/bitmap.h"
 #include "graphics/drawing.h"
 #include "graphics/redraw.h"
-#include "platform/terminalmodes.h"
-#include "platform/terminalpty.h"
 #include "runtime/keys.h"
 #include "runtime/maths.h"
 #include "runtime/state.h"
+#include "tests/support/ptykeys.h"
 
 namespace {
 
@@ -31,10 +30,7 @@ constexpr uint32_t face = 0xC8D0D4;
 class levelViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(terminalOpenPty(master_, slave_, 80, 25));
-    ASSERT_TRUE(terminalEnterRawMode(slave_));
-    runtime.stdinIsConsole = -1;
-    keysStartReading(slave_);
+    ASSERT_TRUE(terminal_.open());
 
     for (dynArray* a : {&pointX, &pointY, &pointZ, &scaledX, &scaledY, &scaledZ}) arrayErase(*a);
     setFirstView();
@@ -48,11 +44,7 @@ class levelViewTest : public ::testing::Test {
   void TearDown() override {
     graphicBitmapRelease(canvas_);
     for (dynArray* a : {&pointX, &pointY, &pointZ, &scaledX, &scaledY, &scaledZ}) arrayErase(*a);
-    keysStopReading();
-    terminalRestoreModes();
-    terminalCloseKeyDevice(slave_);
-    close(master_);
-    runtime.stdinIsConsole = 0;
+    terminal_.close();
   }
 
   static void buildUpTo(int32_t target) {
@@ -63,11 +55,8 @@ class levelViewTest : public ::testing::Test {
     }
   }
   void type(const std::string& bytes) {
-    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!keyAvailable() && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    ASSERT_EQ(keyAvailable(), -1);
+    ASSERT_TRUE(terminal_.type(bytes));
+    ASSERT_TRUE(ptyKeyTerminal::keyArrives());
   }
   std::vector<uint32_t> pixels() const {
     std::vector<uint32_t> p;
@@ -83,7 +72,7 @@ class levelViewTest : public ::testing::Test {
     return pixels();
   }
 
-  int master_ = -1, slave_ = -1;
+  ptyKeyTerminal terminal_;
   uint32_t canvas_ = 0;
 };
 
@@ -153,13 +142,13 @@ TEST_F(levelViewTest, showLevelActsOnKeysAndTurnsByFiveDegrees) {
   // An arrow, then Esc once the picture after the turn is up.
   std::thread typist([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    (void)!write(master_, "\033[C", 3);
+    terminal_.type("\033[C");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    (void)!write(master_, "\033[A", 3);
+    terminal_.type("\033[A");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    (void)!write(master_, "x", 1);  // ignored
+    terminal_.type("x");  // ignored
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    (void)!write(master_, "\033", 1);
+    terminal_.type("\033");
   });
   EXPECT_EQ(showLevel(), 1);
   typist.join();

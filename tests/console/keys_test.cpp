@@ -13,36 +13,17 @@
 #include "platform/terminalpty.h"
 #include "runtime/keydecoder.h"
 #include "runtime/state.h"
+#include "tests/support/ptykeys.h"
 
 namespace {
 
 class KeysOnPty : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(terminalOpenPty(master_, slave_, 80, 25));
-    ASSERT_TRUE(terminalEnterRawMode(slave_));
-    runtime.stdinIsConsole = -1;
-    keysStartReading(slave_);
-  }
-  void TearDown() override {
-    keysStopReading();
-    terminalRestoreModes();
-    terminalCloseKeyDevice(slave_);
-    close(master_);
-    runtime.stdinIsConsole = 0;
-  }
+  void SetUp() override { ASSERT_TRUE(terminal_.open()); }
+  void TearDown() override { terminal_.close(); }
 
-  void type(const std::string& bytes) { ASSERT_EQ(write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
-
-  // Waits (generously) until a key is waiting.
-  bool keyArrives(int timeoutMs = 5000) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!keyAvailable()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-  }
+  void type(const std::string& bytes) { ASSERT_TRUE(terminal_.type(bytes)); }
+  static bool keyArrives(int timeoutMs = 5000) { return ptyKeyTerminal::keyArrives(timeoutMs); }
 
   std::string next() {
     if (!keyArrives()) return "none";
@@ -52,7 +33,7 @@ class KeysOnPty : public ::testing::Test {
     return text;
   }
 
-  int master_ = -1, slave_ = -1;
+  ptyKeyTerminal terminal_;
 };
 
 TEST_F(KeysOnPty, KeysArriveAsKeyStrings) {

@@ -1,0 +1,53 @@
+#pragma once
+// A real pseudo-terminal as the key terminal of the test program: bytes
+// written to its master end reach keyAvailable and waitKey through the
+// reader thread and the decoder.
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "platform/terminalmodes.h"
+#include "platform/terminalpty.h"
+#include "runtime/keys.h"
+#include "runtime/state.h"
+
+class ptyKeyTerminal {
+ public:
+  // Opens the pty, puts it in raw mode and starts reading keys from it.
+  bool open() {
+    if (!terminalOpenPty(master_, slave_, 80, 25) || !terminalEnterRawMode(slave_)) return false;
+    runtime.stdinIsConsole = -1;
+    keysStartReading(slave_);
+    return true;
+  }
+  void close() {
+    if (slave_ < 0) return;
+    keysStopReading();
+    terminalRestoreModes();
+    terminalCloseKeyDevice(slave_);
+    ::close(master_);
+    runtime.stdinIsConsole = 0;
+    master_ = slave_ = -1;
+  }
+  ~ptyKeyTerminal() { close(); }
+
+  // Types bytes as a user at the terminal would; true when all were written.
+  bool type(const std::string& bytes) {
+    return write(master_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  }
+
+  // Waits (generously) until a key is waiting.
+  static bool keyArrives(int timeoutMs = 5000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!keyAvailable()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+  }
+
+ private:
+  int master_ = -1, slave_ = -1;
+};
