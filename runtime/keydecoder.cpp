@@ -9,7 +9,7 @@ constexpr uint8_t SCAN_ENTER = 28;
 constexpr uint8_t SCAN_HOME = 71, SCAN_UP = 72, SCAN_PAGE_UP = 73, SCAN_LEFT = 75, SCAN_CENTRE = 76;
 constexpr uint8_t SCAN_RIGHT = 77, SCAN_END = 79, SCAN_DOWN = 80, SCAN_PAGE_DOWN = 81;
 constexpr uint8_t SCAN_INSERT = 82, SCAN_DELETE = 83;
-constexpr uint8_t SCAN_F1 = 59, SCAN_F11 = 133, SCAN_F12 = 134;
+constexpr uint8_t SCAN_F1 = 59, SCAN_F11 = 87, SCAN_F12 = 88;
 
 // A sequence longer than this is garbage, not a key: drop it.
 constexpr size_t maxSequenceLength = 256;
