@@ -85,8 +85,7 @@ terminalKey keyFromByte(uint8_t byte) {
       return terminalKey{8, SCAN_BACKSPACE, 0};
     case 9:
       return terminalKey{9, SCAN_TAB, 0};
-    case 10:  // the terminal sends CR or LF for Enter
-    case 13:
+    case 13:  // Enter (raw mode keeps CR as it is; LF is Ctrl+J)
       return terminalKey{13, SCAN_ENTER, 0};
     case 27:
       return terminalKey{27, SCAN_ESC, 0};

@@ -64,7 +64,7 @@ TEST(KeyDecoder, FunctionKeysOfXtermVt220AndLinuxConsole) {
 
 TEST(KeyDecoder, CharactersAndControlBytes) {
   EXPECT_EQ(decode("a Z~"), (keys{"c97", "c32", "c90", "c126"}));
-  EXPECT_EQ(decode("\r\n\t\x7f\b\x03"), (keys{"c13", "c13", "c9", "c8", "c8", "c3"}));
+  EXPECT_EQ(decode("\r\n\t\x7f\b\x03"), (keys{"c13", "c10", "c9", "c8", "c8", "c3"}));
   EXPECT_EQ(decode(std::string("\0", 1)), (keys{"s3"}));
   EXPECT_EQ(decode("\033[Z"), (keys{"c9"}));
   // UTF-8 input arrives byte by byte as characters.

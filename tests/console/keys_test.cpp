@@ -38,7 +38,8 @@ class KeysOnPty : public ::testing::Test {
 
 TEST_F(KeysOnPty, KeysArriveAsKeyStrings) {
   type("\033[A\033[B\033[D\033[C\r\n\003\033OP\033[23~\033q1");
-  for (const char* expected : {"0,72", "0,80", "0,75", "0,77", "13", "13", "3", "0,59", "0,87", "0,16", "49"})
+  // Enter sends CR; LF is Ctrl+J, which must not pass for Enter.
+  for (const char* expected : {"0,72", "0,80", "0,75", "0,77", "13", "10", "3", "0,59", "0,87", "0,16", "49"})
     EXPECT_EQ(next(), expected);
 }
 
