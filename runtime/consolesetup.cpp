@@ -31,7 +31,7 @@ void consoleSetup() {
     static bool registered = false;
     if (!registered) registered = std::atexit(consoleRestore) == 0;
   }
-  if (runtime.stdinIsConsole) keysStartReading(runtime.consoleIn);
+  if (runtime.stdinIsConsole) keysStartReading(runtime.consoleIn, terminalOutputUtf8());
 }
 
 void consoleRestore() {

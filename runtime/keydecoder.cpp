@@ -1,5 +1,7 @@
 #include "runtime/keydecoder.h"
 
+#include "platform/terminalglyphs.h"
+
 namespace {
 
 constexpr uint8_t SCAN_ESC = 1;
@@ -47,15 +49,29 @@ uint32_t stateFromModifier(uint32_t modifier) {
   return state;
 }
 
+// A character the terminal sent as a code point: its byte in code page 437,
+// or '?' when it has none there. Only the upper half is searched: a symbol
+// typed must not turn into a control key.
+terminalKey unicodeKey(char32_t code, uint32_t state) {
+  uint8_t byte = '?';
+  for (int b = 0x80; b <= 0xFF && byte == '?'; ++b)
+    if (codePage437ToUnicode(static_cast<uint8_t>(b)) == code) byte = static_cast<uint8_t>(b);
+  terminalKey key = keyFromByte(byte);
+  key.controlKeyState |= state;
+  return key;
+}
+
 // A character reported by code (kitty's CSI u, xterm's CSI 27;m;c ~).
-bool characterKey(uint32_t code, uint32_t state, std::vector<terminalKey>& out) {
-  if (code >= 256) return false;
+void characterKey(uint32_t code, uint32_t state, std::vector<terminalKey>& out) {
+  if (code >= 128) {
+    out.push_back(unicodeKey(code, state));
+    return;
+  }
   terminalKey key = keyFromByte(static_cast<uint8_t>(code));
   if ((state & KEYSTATE_LEFT_CTRL) && ((code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z')))
     key.character = static_cast<uint8_t>(code & 0x1F);
   key.controlKeyState |= state;
   out.push_back(key);
-  return true;
 }
 
 }  // namespace
@@ -102,6 +118,19 @@ terminalKey keyFromByte(uint8_t byte) {
   return terminalKey{byte, scan, shifted ? KEYSTATE_SHIFT : 0u};
 }
 
+void keyDecoder::startCharacter(uint8_t lead, uint32_t state, std::vector<terminalKey>& out) {
+  const int following = lead >= 0xC2 && lead <= 0xDF ? 1 : lead >= 0xE0 && lead <= 0xEF ? 2 : lead >= 0xF0 && lead <= 0xF4 ? 3 : 0;
+  if (following == 0) {  // a stray continuation byte or no lead byte at all
+    out.push_back(unicodeKey(0xFFFD, state));
+    return;
+  }
+  state_ = state::utf8;
+  sequenceLength_ = 1;
+  character_ = lead & (0x3F >> following);
+  bytesToCome_ = following;
+  characterState_ = state;
+}
+
 void keyDecoder::reset() {
   state_ = state::ground;
   sequenceLength_ = 0;
@@ -127,9 +156,26 @@ void keyDecoder::feedByte(uint8_t byte, std::vector<terminalKey>& out) {
       if (byte == 27) {
         state_ = state::escape;
         sequenceLength_ = 1;
+      } else if (utf8_ && byte >= 0x80) {
+        startCharacter(byte, 0, out);
       } else {
         out.push_back(keyFromByte(byte));
       }
+      return;
+
+    case state::utf8:
+      if ((byte & 0xC0) == 0x80) {
+        character_ = character_ << 6 | (byte & 0x3F);
+        if (--bytesToCome_ == 0) {
+          reset();
+          out.push_back(unicodeKey(character_, characterState_));
+        }
+        return;
+      }
+      // Broken off: what came so far is one unknown character, the byte a key of its own.
+      reset();
+      out.push_back(unicodeKey(0xFFFD, characterState_));
+      feedByte(byte, out);
       return;
 
     case state::escape:
@@ -137,6 +183,11 @@ void keyDecoder::feedByte(uint8_t byte, std::vector<terminalKey>& out) {
         startSequence();
         intermediate_ = byte;
         state_ = byte == '[' ? state::csi : state::ss3;
+        return;
+      }
+      if (utf8_ && byte >= 0x80) {  // Alt with a character
+        reset();
+        startCharacter(byte, KEYSTATE_LEFT_ALT, out);
         return;
       }
       if (byte == 27) {  // Esc Esc: the first was the Esc key
@@ -274,6 +325,8 @@ void keyDecoder::finishPending(std::vector<terminalKey>& out) {
   reset();
   if (current == state::escape) {
     out.push_back(keyFromByte(27));
+  } else if (current == state::utf8) {
+    out.push_back(unicodeKey(0xFFFD, characterState_));
   } else if ((current == state::csi || current == state::ss3) && length == 2) {
     // Esc [ or Esc O and then nothing: Alt with that key.
     out.push_back(terminalKey{second, scanCodeOfCharacter(second), KEYSTATE_LEFT_ALT});

@@ -23,8 +23,12 @@ struct terminalKey {
 // xterm modifier parameters, linux console function keys), Alt as an Esc
 // prefix. Sequences it does not know are dropped whole. Never blocks: a
 // sequence cut short waits for more bytes or for finishPending.
+// A terminal in a UTF-8 locale sends a character beyond ASCII as several
+// bytes: with useUtf8 on, they give one key, the character's byte in code
+// page 437 ('?' when it has none). Otherwise every byte is a key.
 class keyDecoder {
  public:
+  void useUtf8(bool on) { utf8_ = on; }
   // Decodes bytes, appending complete keys to out. Returns true while the
   // input ends inside a sequence that more bytes may complete.
   bool feed(const uint8_t* bytes, size_t n, std::vector<terminalKey>& out);
@@ -35,11 +39,12 @@ class keyDecoder {
   void reset();
 
  private:
-  enum class state { ground, escape, csi, ss3, linuxFunction };
+  enum class state { ground, escape, csi, ss3, linuxFunction, utf8 };
   static constexpr int maxParameters = 8;
 
   void feedByte(uint8_t byte, std::vector<terminalKey>& out);
   void startSequence();
+  void startCharacter(uint8_t lead, uint32_t state, std::vector<terminalKey>& out);
   void finishCsi(uint8_t final, std::vector<terminalKey>& out);
   void finishSs3(uint8_t final, std::vector<terminalKey>& out);
 
@@ -50,6 +55,10 @@ class keyDecoder {
   uint32_t parameters_[maxParameters] = {};
   bool overflow_ = false;
   size_t sequenceLength_ = 0;
+  bool utf8_ = false;
+  char32_t character_ = 0;  // the UTF-8 character read so far
+  int bytesToCome_ = 0;
+  uint32_t characterState_ = 0;
 };
 
 // The key a single byte stands for, outside any sequence.

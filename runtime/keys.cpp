@@ -70,8 +70,10 @@ void publish() {
 
 }  // namespace
 
-void keysStartReading(int fd) {
+void keysStartReading(int fd, bool utf8) {
   if (reader != nullptr || fd < 0) return;
+  decoder.reset();
+  decoder.useUtf8(utf8);
   reader = new keyReader;
   keyReader::callbacks handlers;
   handlers.onBytes = [](const uint8_t* bytes, size_t n) {

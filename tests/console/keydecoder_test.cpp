@@ -67,7 +67,7 @@ TEST(KeyDecoder, CharactersAndControlBytes) {
   EXPECT_EQ(decode("\r\n\t\x7f\b\x03"), (keys{"c13", "c10", "c9", "c8", "c8", "c3"}));
   EXPECT_EQ(decode(std::string("\0", 1)), (keys{"s3"}));
   EXPECT_EQ(decode("\033[Z"), (keys{"c9"}));
-  // UTF-8 input arrives byte by byte as characters.
+  // Outside a UTF-8 locale every byte is a character of its own.
   EXPECT_EQ(decode("\xc3\xa9"), (keys{"c195", "c169"}));
 }
 
@@ -107,6 +107,7 @@ TEST(KeyDecoder, ReportsAndUnknownSequencesGiveNoKey) {
 TEST(KeyDecoder, OtherKeyProtocols) {
   EXPECT_EQ(decode("\033[27;5;97~"), (keys{"c1"}));  // xterm modifyOtherKeys Ctrl+a
   EXPECT_EQ(decode("\033[113;3u"), (keys{"s16"}));   // kitty Alt+q
+  EXPECT_EQ(decode("\033[233u\033[8364u"), (keys{"c130", "c63"}));  // kitty é and €: code page 437
   keyDecoder decoder;
   std::vector<terminalKey> out;
   std::string bytes = "\033[49;65u";  // kitty: 1 with Caps Lock on
@@ -133,6 +134,7 @@ TEST(KeyDecoder, RandomAndHostileInputNeverBreaksIt) {
   const std::string alphabet = "\033[O;0123456789~ABCDPQRSHFu:<?\r\n\x7f\x01 az\xff\x80";
   for (int round = 0; round < 20000; ++round) {
     keyDecoder decoder;
+    decoder.useUtf8(round % 2 == 1);
     std::vector<terminalKey> out;
     size_t length = random() % 40;
     std::string bytes;

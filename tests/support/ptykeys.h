@@ -15,11 +15,12 @@
 
 class ptyKeyTerminal {
  public:
-  // Opens the pty, puts it in raw mode and starts reading keys from it.
-  bool open() {
+  // Opens the pty, puts it in raw mode and starts reading keys from it, as
+  // from a terminal in a UTF-8 locale or not.
+  bool open(bool utf8 = false) {
     if (!terminalOpenPty(master_, slave_, 80, 25) || !terminalEnterRawMode(slave_)) return false;
     runtime.stdinIsConsole = -1;
-    keysStartReading(slave_);
+    keysStartReading(slave_, utf8);
     return true;
   }
   void close() {
