@@ -68,6 +68,12 @@ levelPicture::levelPicture() {
     arrayDim(*a, 0, ELEMENT_INT32, 1, sizeof(int32_t), &bounds);
 }
 
+bool levelPicture::whole() const {
+  for (const dynArray* a : {&segStartX, &segStartY, &segEndX, &segEndY, &depthKey, &drawOrder})
+    if (!a->data || a->upper1 < pointCount) return false;
+  return true;
+}
+
 levelPicture::~levelPicture() {
   for (dynArray* a : {&segStartX, &segStartY, &segEndX, &segEndY, &depthKey, &drawOrder}) arrayErase(*a);
 }
@@ -129,6 +135,7 @@ rtString drawLevelPicture(levelPicture& picture, float s) {
 
 int32_t showLevel() {
   levelPicture picture;
+  if (!picture.whole()) return -1;
   const float s = levelScale();
   rtString pending = drawLevelPicture(picture, s);
   for (;;) {

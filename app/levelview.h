@@ -12,6 +12,8 @@ struct levelPicture {
 
   levelPicture();  // index range 0..pointCount, zero-filled
   ~levelPicture();
+  // False when memory was short for any of the arrays.
+  bool whole() const;
   levelPicture(const levelPicture&) = delete;
   levelPicture& operator=(const levelPicture&) = delete;
 };
@@ -22,5 +24,6 @@ struct levelPicture {
 // returned (the picture is still finished first), else the empty string.
 rtString drawLevelPicture(levelPicture& picture, float s);
 
-// Shows the current level and lets the arrow keys turn it: 0 on Enter, 1 on Esc.
+// Shows the current level and lets the arrow keys turn it: 0 on Enter, 1 on
+// Esc, -1 at once when there is no memory for the picture.
 int32_t showLevel();

@@ -9,5 +9,7 @@ int main(int argc, char** argv) {
   // Said only now, once the terminal is back to normal.
   const char* why = graphicWindowFailure();
   if (why && *why) std::fprintf(stderr, "hilbert3d: no window could be opened: %s\n", why);
-  return code;
+  if (!*programFailure()) return code;
+  std::fprintf(stderr, "hilbert3d: %s\n", programFailure());
+  return 1;
 }

@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include <cstdio>
 #include <initializer_list>
 
 #include "app/animation.h"
@@ -29,7 +30,16 @@ constexpr int32_t windowLeft = 5, windowTop = 0, windowSize = 750;
 constexpr int32_t consoleLeft = 750, consoleTop = 200;
 constexpr int32_t penWidth = 3;
 
+// Room of its own: memory is what is short when this is written.
+char failure[64];
+
+void memoryRanOut(const char* what) {
+  std::snprintf(failure, sizeof failure, "out of memory: level %d cannot be %s", static_cast<int>(level), what);
+}
+
 }  // namespace
+
+const char* programFailure() { return failure; }
 
 void setFirstView() {
   degToRad = static_cast<float>(static_cast<long double>(static_cast<float>(mathArcTan(1))) / 45);
@@ -73,16 +83,24 @@ int32_t programMain(void*, void*, const char*, int32_t) {
   graphicSetScale(-750, 750, 750, -750);
   setFirstView();
   setLevelZero();
-  if (!pointX.data || !pointY.data || !pointZ.data) return 0;
+  if (!pointX.data || !pointY.data || !pointZ.data) {
+    memoryRanOut("built");
+    return 0;
+  }
   drawConsolePanel();
 
   for (;;) {
-    if (showLevel() != 0) break;
+    const int32_t shown = showLevel();
+    if (shown < 0) memoryRanOut("shown");
+    if (shown != 0) break;
     level += 1;
     if (level > maxLevel) break;
     showLevelNumber();
     growArrays();
-    if (!arraysHold(8 * pointCount)) break;
+    if (!arraysHold(8 * pointCount)) {
+      memoryRanOut("built");
+      break;
+    }
     graphicClear(COLOR_DEFAULT, 0);
     buildNextLevel();
     animateLevel();

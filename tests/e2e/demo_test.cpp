@@ -1,6 +1,7 @@
 // The real program in a real terminal (tmux) against a real X server (Xvfb).
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -206,6 +207,42 @@ TEST_F(demoTest, runsInTheTerminalWithoutADisplayAndSaysWhyAtTheEnd) {
   const std::string why = readFile(dir_ + "/stderr");
   EXPECT_NE(why.find("no window could be opened"), std::string::npos) << why;
   EXPECT_EQ(why.find('\n'), why.size() - 1) << "one line: " << why;
+}
+
+// Level 5 under an address-space limit that holds its points but not also
+// its picture: the program ends at once, leaves the terminal as it found it
+// and says why, in one line.
+TEST_F(demoTest, endsCleanlyAndSaysWhyWhenALevelsPictureFindsNoMemory) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers' allocators reserve far more than any such limit";
+#endif
+  tmuxSession terminal(80, 25, command("env -u DISPLAY sh -c 'echo $$ > " + dir_ + "/pid; exec \"$0\"' "));
+  ASSERT_TRUE(terminal.started());
+  ASSERT_TRUE(terminal.waitForText(statusAt0));
+  for (int shown = 1; shown <= 4; ++shown) {
+    terminal.sendKeys({"Enter"});
+    ASSERT_TRUE(terminal.waitForText(statusAt(shown)));
+    terminal.sendKeys({"Space"});
+  }
+  usleep(300000);  // level 4 is on show
+  const pid_t pid = std::atoi(readFile(dir_ + "/pid").c_str());
+  const std::string status = readFile("/proc/" + std::to_string(pid) + "/status");
+  const size_t field = status.find("VmSize:");
+  ASSERT_NE(field, std::string::npos);
+  const rlim_t used = std::strtoull(status.c_str() + field + 7, nullptr, 10) * 1024;
+  // Level 5 needs six arrays of 128 KiB for its points, then six more for
+  // its picture.
+  const rlimit limit{used + 1150 * 1024, used + 1150 * 1024};
+  ASSERT_EQ(prlimit(pid, RLIMIT_AS, &limit, nullptr), 0);
+
+  terminal.sendKeys({"Enter"});
+  ASSERT_TRUE(terminal.waitForText(statusAt(5)));
+  terminal.sendKeys({"Space"});
+  ASSERT_TRUE(terminal.waitForExit(20000));
+  EXPECT_EQ(exitCode(), "1");
+  EXPECT_EQ(readFile(dir_ + "/before"), readFile(dir_ + "/after"));
+  const std::string why = readFile(dir_ + "/stderr");
+  EXPECT_NE(why.find("\nhilbert3d: out of memory: level 5 cannot be shown\n"), std::string::npos) << why;
 }
 
 TEST_F(demoTest, escapeAtLevelZeroEndsAtOnce) {
