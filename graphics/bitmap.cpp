@@ -1,20 +1,11 @@
 #include "graphics/bitmap.h"
 
 #include <algorithm>
-#include <atomic>
 #include <new>
 
 #include "graphics/raster.h"
 #include "graphics/registry.h"
 #include "runtime/errors.h"
-
-namespace {
-
-// X resource ids use at most 29 bits, so these never meet a window's.
-constexpr uint32_t FIRST_BITMAP_HANDLE = 0x7F000000;
-std::atomic<uint32_t> nextBitmapHandle{FIRST_BITMAP_HANDLE};
-
-}  // namespace
 
 uint32_t graphicBitmapCreate(int32_t width, int32_t height) {
   if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > (int64_t{1} << 28)) {
@@ -28,14 +19,13 @@ uint32_t graphicBitmapCreate(int32_t width, int32_t height) {
     return 0;
   }
   std::fill_n(pixels.get(), count, pixelOf(FACE_COLOR));
-  const uint32_t handle = nextBitmapHandle.fetch_add(1);
-  targetRef bitmap = registerTarget(handle, 0, BITMAP_FLAGS, TARGET_BITMAP);
+  const uint32_t handle = newTargetHandle();
+  targetRef bitmap = newTarget(handle, 0, BITMAP_FLAGS, TARGET_BITMAP);
   if (!bitmap) return 0;
-  // Nobody knows the handle yet, so filling the record in now is safe.
   bitmap->pixels = std::move(pixels);
   bitmap->width = width;
   bitmap->height = height;
-  return handle;
+  return registerTarget(bitmap) ? handle : 0;
 }
 
 void graphicBitmapRelease(uint32_t handle) {

@@ -8,6 +8,7 @@
 namespace {
 
 std::atomic<uint64_t> generation{1};
+std::atomic<uint32_t> nextHandle{0x01000000};
 
 // The registry's one-word lock: exchange -1 in until the old value was 0.
 // It is held for one walk or change of the list and nothing else.
@@ -64,7 +65,9 @@ void targetRef::reset() {
   target_ = nullptr;
 }
 
-targetRef registerTarget(uint32_t handle, uint32_t parent, uint32_t flags, int32_t kind) {
+uint32_t newTargetHandle() { return nextHandle.fetch_add(1, std::memory_order_relaxed); }
+
+targetRef newTarget(uint32_t handle, uint32_t parent, uint32_t flags, int32_t kind) {
   auto* target = new (std::nothrow) graphicTarget;
   if (!target) {
     raiseError(ERROR_BAD_ARGUMENT);
@@ -76,20 +79,29 @@ targetRef registerTarget(uint32_t handle, uint32_t parent, uint32_t flags, int32
   target->kind = kind;
   target->foreground = WINDOW_TEXT_COLOR;
   target->background = FACE_COLOR;
+  return targetRef(target);
+}
+
+bool registerTarget(const targetRef& target) {
   {
     registryLock lock;
     bool taken = false;
-    for (graphicTarget* t = runtime.registry.head; t && !taken; t = t->link) taken = t->handle == handle;
+    for (graphicTarget* t = runtime.registry.head; t && !taken; t = t->link) taken = t->handle == target->handle;
     if (!taken) {
       target->link = runtime.registry.head;
-      runtime.registry.head = hold(target);  // one count for the registry, one for the caller
+      runtime.registry.head = hold(target.get());  // the registry's own count
       generation.fetch_add(1, std::memory_order_release);
-      return targetRef(target);
+      return true;
     }
   }
-  delete target;
   raiseError(ERROR_BAD_ARGUMENT);
-  return {};
+  return false;
+}
+
+targetRef registerTarget(uint32_t handle, uint32_t parent, uint32_t flags, int32_t kind) {
+  targetRef target = newTarget(handle, parent, flags, kind);
+  if (target && !registerTarget(target)) target.reset();
+  return target;
 }
 
 targetRef findTarget(uint32_t handle) {

@@ -25,10 +25,18 @@ class targetRef {
   graphicTarget* target_ = nullptr;
 };
 
-// Adds a zero-filled record for `handle` at the head of the registry, with
-// the desktop's default colours. Empty (error 5) when the handle is taken or
-// memory is short. The caller fills the rest in before telling anyone the
-// handle.
+// A handle no record has had before in this process. The display server
+// reuses its window ids once a window is gone; a handle never comes back, so
+// one kept after its window closed finds nothing ever again.
+uint32_t newTargetHandle();
+// A zero-filled record for `handle` with the desktop's default colours that
+// no one can find yet: the caller fills it in, then registers it. Empty
+// (error 5) when memory is short.
+targetRef newTarget(uint32_t handle, uint32_t parent, uint32_t flags, int32_t kind);
+// Puts a whole record at the head of the registry, from where every thread
+// finds it. False (error 5) when its handle is taken.
+bool registerTarget(const targetRef& target);
+// Both at once, for a record that needs nothing more.
 targetRef registerTarget(uint32_t handle, uint32_t parent, uint32_t flags, int32_t kind);
 // The record of `handle`, or empty.
 targetRef findTarget(uint32_t handle);

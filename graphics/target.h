@@ -61,8 +61,12 @@ struct graphicTarget {
   // The window thread that paints a canvas; null for other kinds. Set
   // before the record is published and never changed.
   std::shared_ptr<windowChannel> window;
+  // The display server's id of a frame's or canvas's window (0 for a
+  // bitmap): for looking at it from outside. Never a lookup key, since the
+  // server hands it out again once the window is gone.
+  uint32_t screenWindow = 0;
 
-  std::atomic<int32_t> references{1};  // the registry's own
+  std::atomic<int32_t> references{1};  // its maker's; the registry adds its own
   std::atomic<bool> drawing{false};    // held by a drawing operation or a paint
 
   bool drawable() const { return kind == TARGET_CANVAS || kind == TARGET_BITMAP; }

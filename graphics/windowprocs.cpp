@@ -25,16 +25,14 @@ void frameWindowProc(graphicWindow& window, const x11Event& event) {
       destroyTarget(window.frameHandle);  // the canvas's record goes with it
       window.running = false;
       break;
-    case x11EventKind::buttonDown: {
+    case x11EventKind::buttonDown:
       // A click reported by the canvas.
-      targetRef control = findTarget(event.window);
-      if (control && control->kind == TARGET_CANVAS) {
-        control->clickX.store(event.x);
-        control->clickY.store(event.y);
-        control->clickFlag.store(1);
+      if (event.window == window.canvasRecord->screenWindow) {
+        window.canvasRecord->clickX.store(event.x);
+        window.canvasRecord->clickY.store(event.y);
+        window.canvasRecord->clickFlag.store(1);
       }
       break;
-    }
     default:
       break;
   }

@@ -39,18 +39,19 @@ void answer(windowCreation& creation, uint32_t result, const std::string& failur
   creation.answered.notify_all();
 }
 
-// Registers the frame and its canvas with a back buffer in the face colour.
+// Registers the frame and its canvas, the canvas with a back buffer in the
+// face colour. Each record is whole before it is registered: a thread that
+// finds it may draw at once.
 bool registerWindow(graphicWindow& w, int32_t width, int32_t height, std::string& failure) {
-  w.frameRecord = registerTarget(w.frameHandle, 0, FRAME_FLAGS, TARGET_FRAME);
-  if (!w.frameRecord) {
-    failure = "cannot register the window";
+  w.frameHandle = newTargetHandle();
+  w.canvasHandle = newTargetHandle();
+  w.frameRecord = newTarget(w.frameHandle, 0, FRAME_FLAGS, TARGET_FRAME);
+  w.canvasRecord = newTarget(w.canvasHandle, w.frameHandle, CANVAS_FLAGS, TARGET_CANVAS);
+  if (!w.frameRecord || !w.canvasRecord) {
+    failure = "no memory to register the window";
     return false;
   }
-  w.canvasRecord = registerTarget(w.canvasHandle, w.frameHandle, CANVAS_FLAGS, TARGET_CANVAS);
-  if (!w.canvasRecord) {
-    failure = "cannot register the window's canvas";
-    return false;
-  }
+  w.frameRecord->screenWindow = x11FrameWindow(w.frame);
   graphicTarget& canvas = *w.canvasRecord;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
   canvas.pixels.reset(new (std::nothrow) uint32_t[count]);
@@ -63,6 +64,16 @@ bool registerWindow(graphicWindow& w, int32_t width, int32_t height, std::string
   canvas.height = height;
   canvas.penWidth = 0;
   canvas.window = w.channel;
+  canvas.screenWindow = x11FrameCanvas(w.frame);
+  if (!registerTarget(w.frameRecord)) {
+    failure = "cannot register the window";
+    return false;
+  }
+  if (!registerTarget(w.canvasRecord)) {
+    destroyTarget(w.frameHandle);
+    failure = "cannot register the window's canvas";
+    return false;
+  }
   return true;
 }
 
@@ -82,7 +93,7 @@ void runEventLoop(graphicWindow& w) {
         w.running = false;
         break;
       default:
-        if (event.window == w.canvasHandle)
+        if (event.window == w.canvasRecord->screenWindow)
           canvasWindowProc(w, event);
         else
           frameWindowProc(w, event);
@@ -111,13 +122,10 @@ void windowThreadMain(std::shared_ptr<windowCreation> creation) {
   if (!w.channel) failure = "cannot make a wake-up descriptor";
   if (w.channel) w.frame = x11FrameCreate(request, failure);
   if (w.frame) {
-    w.frameHandle = x11FrameWindow(w.frame);
-    w.canvasHandle = x11FrameCanvas(w.frame);
     w.channel->sharesMemory = x11FrameUsesSharedMemory(w.frame);
     if (registerWindow(w, request.width, request.height, failure)) {
       paintCanvas(w);
     } else {
-      if (w.frameRecord) destroyTarget(w.frameHandle);  // not when the handle was someone else's
       x11FrameRelease(w.frame);
       w.frame = nullptr;
     }

@@ -13,8 +13,8 @@ class inputTest : public windowTest {
     if (HasFatalFailure()) return;
     frame_ = openWindow("input", 0, 0, 120, 90);
     ASSERT_NE(frame_, 0u) << graphicWindowFailure();
-    canvas_ = canvasOf(frame_);
-    record_ = findTarget(canvas_);
+    canvas_ = onScreen(canvasOf(frame_));
+    record_ = findChildTarget(frame_, 0);
     graphicAttach(frame_, 0, true);
   }
   void TearDown() override {
@@ -33,7 +33,8 @@ class inputTest : public windowTest {
     return record_->keySlot.load();
   }
 
-  uint32_t frame_ = 0, canvas_ = 0;
+  uint32_t frame_ = 0;
+  uint32_t canvas_ = 0;  // its X id
   targetRef record_;
 };
 

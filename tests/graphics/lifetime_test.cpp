@@ -77,6 +77,7 @@ TEST_F(windowTest, ClosingInTheMiddleOfDrawingAndRepaintingIsSafe) {
     const uint32_t frame = openWindow("busy", 0, 0, 200, 150);
     ASSERT_NE(frame, 0u) << graphicWindowFailure();
     std::atomic<bool> closed{false};
+    const uint32_t frameWindow = onScreen(frame);
     std::thread user([&] {
       x11Probe hand(display_);
       // Make the window thread repaint on its own while we draw.
@@ -84,7 +85,7 @@ TEST_F(windowTest, ClosingInTheMiddleOfDrawingAndRepaintingIsSafe) {
         const uint32_t cover = hand.cover(i * 10, 0, 60, 60, 0);
         hand.uncover(cover);
       }
-      hand.sendDeleteWindow(frame);
+      hand.sendDeleteWindow(frameWindow);
       closed = true;
     });
     graphicAttach(frame, 0, buffered);
@@ -103,6 +104,43 @@ TEST_F(windowTest, ClosingInTheMiddleOfDrawingAndRepaintingIsSafe) {
     for (int k = 0; k < 100; ++k) drawSomething(k);
     graphicRedraw();
   }
+}
+
+// The X server gives a new window the ids of one just closed. The closed
+// window's handles must stay dead all the same: threads that keep drawing
+// through them draw nothing, into the new window least of all, and the new
+// window's records are whole before anyone can find them.
+TEST_F(windowTest, AClosedWindowsHandlesNeverComeBackToLife) {
+  const uint32_t first = openWindow("first", 0, 0, 200, 150);
+  ASSERT_NE(first, 0u) << graphicWindowFailure();
+  graphicAttach(first, 0, true);
+  std::atomic<bool> attached{false}, stop{false};
+  std::thread drawer([&] {
+    graphicAttach(first, 0, false);
+    attached = true;
+    for (int i = 0; !stop; ++i) {
+      graphicClear(RED, 0);
+      drawSomething(i);
+    }
+    getThreadBlock()->currentTarget = 0;
+  });
+  ASSERT_TRUE(waitFor([&] { return attached.load(); }));
+  ASSERT_TRUE(closeByUser(first));
+
+  const uint32_t second = openWindow("second", 0, 0, 200, 150);
+  ASSERT_NE(second, 0u) << graphicWindowFailure();
+  const uint32_t canvas = canvasOf(second);
+  for (int i = 0; i < 300; ++i) {
+    graphicClear(RED, 0);
+    drawSomething(i);
+    graphicRedraw();
+  }
+  stop = true;
+  drawer.join();
+  EXPECT_EQ(backBuffer(canvas).count(FACE), 200u * 150);
+  EXPECT_TRUE(screenShowsBackBuffer(canvas));
+  EXPECT_EQ(screen(canvas).count(FACE), 200u * 150);
+  EXPECT_TRUE(closeByUser(second));
 }
 
 TEST(SharedBitmap, TwoThreadsDrawingIntoOneTargetKeepItWhole) {

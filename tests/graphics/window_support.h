@@ -24,6 +24,13 @@ inline uint32_t canvasOf(uint32_t frame) {
   return canvas ? canvas->handle : 0;
 }
 
+// The X server's id of a frame's or canvas's window, to look at it from
+// outside; 0 once it is gone.
+inline uint32_t onScreen(uint32_t target) {
+  targetRef record = findTarget(target);
+  return record ? record->screenWindow : 0;
+}
+
 class windowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -38,12 +45,14 @@ class windowTest : public ::testing::Test {
     if (threadBlock* block = getThreadBlock()) block->currentTarget = 0;
   }
 
-  // What the server shows of a window.
-  picture screen(uint32_t window) {
+  // What the server shows of a window, by its X id.
+  picture screenWindow(uint32_t window) {
     picture p;
     EXPECT_TRUE(probe_->readPixels(window, p.pixels, p.width, p.height));
     return p;
   }
+  // What the server shows of a canvas.
+  picture screen(uint32_t canvas) { return screenWindow(onScreen(canvas)); }
   // Waits until the screen shows exactly the window's back buffer.
   bool screenShowsBackBuffer(uint32_t canvas, int ms = 10000) {
     return waitFor([&] { return screen(canvas).pixels == backBuffer(canvas).pixels; }, ms);
@@ -51,7 +60,7 @@ class windowTest : public ::testing::Test {
   // Closes a window as its user would and waits until its thread is gone.
   bool closeByUser(uint32_t frame) {
     const int32_t threads = graphicWindowThreads();
-    if (!probe_->sendDeleteWindow(frame)) return false;
+    if (!probe_->sendDeleteWindow(onScreen(frame))) return false;
     return waitFor([&] { return graphicWindowThreads() == threads - 1 && !findTarget(frame); });
   }
 

@@ -22,18 +22,18 @@ TEST_F(windowTest, TheFrameIsWhereAskedWithExactlyTheClientSize) {
   const uint32_t frame = openWindow("Hilbert Curve in 3D", 5, 0, 750, 750);
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
   EXPECT_STREQ(graphicWindowFailure(), "");
-  EXPECT_EQ(probe_->findWindow("Hilbert Curve in 3D", 5000), frame);
+  EXPECT_EQ(probe_->findWindow("Hilbert Curve in 3D", 5000), onScreen(frame));
 
   x11Probe::geometry g;
-  ASSERT_TRUE(probe_->windowGeometry(frame, g));
+  ASSERT_TRUE(probe_->windowGeometry(onScreen(frame), g));
   EXPECT_EQ(g.x, 5);
   EXPECT_EQ(g.y, 0);
   EXPECT_EQ(g.width, 750);
   EXPECT_EQ(g.height, 750);
   const uint32_t canvas = canvasOf(frame);
   ASSERT_NE(canvas, 0u);
-  EXPECT_EQ(probe_->children(frame), std::vector<uint32_t>{canvas});
-  ASSERT_TRUE(probe_->windowGeometry(canvas, g));
+  EXPECT_EQ(probe_->children(onScreen(frame)), std::vector<uint32_t>{onScreen(canvas)});
+  ASSERT_TRUE(probe_->windowGeometry(onScreen(canvas), g));
   EXPECT_EQ(g.x, 5);
   EXPECT_EQ(g.width, 750);
   EXPECT_EQ(g.height, 750);
@@ -44,11 +44,11 @@ TEST_F(windowTest, TheFrameIsWhereAskedWithExactlyTheClientSize) {
   EXPECT_EQ(backBuffer(canvas).count(FACE), 750u * 750);
 
   // What a window manager reads.
-  EXPECT_EQ(probe_->property(frame, "WM_CLASS"), std::string("TORVAGRAPH\0TORVAGRAPH\0", 22));
+  EXPECT_EQ(probe_->property(onScreen(frame), "WM_CLASS"), std::string("TORVAGRAPH\0TORVAGRAPH\0", 22));
   std::string type;
-  EXPECT_EQ(probe_->property(frame, "_NET_WM_NAME", &type), "Hilbert Curve in 3D");
+  EXPECT_EQ(probe_->property(onScreen(frame), "_NET_WM_NAME", &type), "Hilbert Curve in 3D");
   EXPECT_EQ(type, "UTF8_STRING");
-  const std::vector<long> size = longsOf(probe_->property(frame, "WM_NORMAL_HINTS"));
+  const std::vector<long> size = longsOf(probe_->property(onScreen(frame), "WM_NORMAL_HINTS"));
   ASSERT_GE(size.size(), 18u);
   EXPECT_TRUE(size[0] & (1 | 4)) << "USPosition or PPosition";
   EXPECT_TRUE(size[0] & 512) << "PWinGravity";
@@ -57,7 +57,7 @@ TEST_F(windowTest, TheFrameIsWhereAskedWithExactlyTheClientSize) {
   EXPECT_EQ(size[7], 750);
   EXPECT_EQ(size[6], 750);
   EXPECT_EQ(size[8], 750);
-  const std::vector<long> motif = longsOf(probe_->property(frame, "_MOTIF_WM_HINTS"));
+  const std::vector<long> motif = longsOf(probe_->property(onScreen(frame), "_MOTIF_WM_HINTS"));
   ASSERT_EQ(motif.size(), 5u);
   EXPECT_TRUE(motif[2] & 8) << "a caption";
   EXPECT_FALSE(motif[1] & 16) << "no maximise";
@@ -68,12 +68,12 @@ TEST_F(windowTest, TheFrameIsWhereAskedWithExactlyTheClientSize) {
 TEST_F(windowTest, AnEmptyTitleAsksForNoCaption) {
   const uint32_t frame = openWindow("", 40, 30, 120, 80);
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
-  const std::vector<long> motif = longsOf(probe_->property(frame, "_MOTIF_WM_HINTS"));
+  const std::vector<long> motif = longsOf(probe_->property(onScreen(frame), "_MOTIF_WM_HINTS"));
   ASSERT_EQ(motif.size(), 5u);
   EXPECT_FALSE(motif[2] & 8) << "no caption";
   EXPECT_TRUE(motif[2] & 2) << "a border";
   x11Probe::geometry g;
-  ASSERT_TRUE(probe_->windowGeometry(frame, g));
+  ASSERT_TRUE(probe_->windowGeometry(onScreen(frame), g));
   EXPECT_EQ(g.x, 40);
   EXPECT_EQ(g.y, 30);
   EXPECT_EQ(g.width, 120);
@@ -139,7 +139,7 @@ TEST_F(windowTest, UncoveringShowsTheBackBufferAsItIsThen) {
   // Xvfb keeps nothing of what a window hides.
   const uint32_t cover = probe_->cover(0, 0, 400, 300, 0x00123456);
   ASSERT_NE(cover, 0u);
-  EXPECT_EQ(screen(cover).count(0x00123456), 400u * 300);
+  EXPECT_EQ(screenWindow(cover).count(0x00123456), 400u * 300);
   EXPECT_TRUE(waitFor([&] { return screen(canvas).pixels != backBuffer(canvas).pixels; }));
   probe_->uncover(cover);
   EXPECT_TRUE(screenShowsBackBuffer(canvas));
@@ -162,9 +162,10 @@ TEST_F(windowTest, ClosingTheWindowEndsItsThreadAndLeavesQuietNoOps) {
   graphicAttach(frame, 0, true);
   graphicLineTo(100, 100, RED, false);
 
-  ASSERT_TRUE(probe_->sendDeleteWindow(frame));
+  const uint32_t frameWindow = onScreen(frame);
+  ASSERT_TRUE(probe_->sendDeleteWindow(frameWindow));
   EXPECT_TRUE(waitFor([&] { return graphicWindowThreads() == threads; }));
-  EXPECT_TRUE(probe_->waitGone(frame, 5000));
+  EXPECT_TRUE(probe_->waitGone(frameWindow, 5000));
   EXPECT_FALSE(findTarget(frame));
   EXPECT_FALSE(findTarget(canvas));
 
@@ -193,7 +194,7 @@ TEST_F(windowTest, ASecondWindowHasAThreadOfItsOwn) {
   ASSERT_NE(second, 0u) << graphicWindowFailure();
   EXPECT_NE(first, second);
   EXPECT_EQ(graphicWindowThreads(), threads + 2);
-  EXPECT_EQ(probe_->findWindow("second", 5000), second);
+  EXPECT_EQ(probe_->findWindow("second", 5000), onScreen(second));
 
   graphicAttach(first, 0, true);
   graphicClear(RED, 0);
