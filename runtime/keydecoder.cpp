@@ -119,7 +119,10 @@ terminalKey keyFromByte(uint8_t byte) {
 }
 
 void keyDecoder::startCharacter(uint8_t lead, uint32_t state, std::vector<terminalKey>& out) {
-  const int following = lead >= 0xC2 && lead <= 0xDF ? 1 : lead >= 0xE0 && lead <= 0xEF ? 2 : lead >= 0xF0 && lead <= 0xF4 ? 3 : 0;
+  const int following = lead >= 0xC2 && lead <= 0xDF   ? 1
+                        : lead >= 0xE0 && lead <= 0xEF ? 2
+                        : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                       : 0;
   if (following == 0) {  // a stray continuation byte or no lead byte at all
     out.push_back(unicodeKey(0xFFFD, state));
     return;
