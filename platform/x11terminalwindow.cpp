@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/x11errors.h"
@@ -93,16 +94,66 @@ std::string titleOf(Display* display, Window window) {
   return title;
 }
 
-Window findTitled(Display* display, Window window, const char* title, int depth) {
-  if (depth > 16) return None;
-  if (titleOf(display, window) == title) return window;
+bool pastDeadline(x11Deadline deadline) { return std::chrono::steady_clock::now() >= deadline; }
+
+// The values of a 32-bit property of `type`; empty when it is not set.
+std::vector<unsigned long> longsOf(Display* display, Window window, Atom property, Atom type) {
+  Atom actual = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::vector<unsigned long> values;
+  if (XGetWindowProperty(display, window, property, 0, 65536, False, type, &actual, &format, &count, &after,
+                         &data) == Success &&
+      data && actual == type && format == 32) {
+    const auto* longs = reinterpret_cast<const unsigned long*>(data);
+    values.assign(longs, longs + count);
+  }
+  if (data) XFree(data);
+  return values;
+}
+
+std::vector<Window> childrenOf(Display* display, Window window) {
   Window root = None, parent = None, *children = nullptr;
   unsigned int count = 0;
-  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return None;
-  Window found = None;
-  for (unsigned int i = 0; i < count && found == None; ++i) found = findTitled(display, children[i], title, depth + 1);
+  std::vector<Window> result;
+  if (XQueryTree(display, window, &root, &parent, &children, &count) && children) result.assign(children, children + count);
   if (children) XFree(children);
-  return found;
+  return result;
+}
+
+// The client inside a window manager's frame: the first window with
+// WM_STATE a level or two down.
+Window clientInFrame(Display* display, Window frame, Atom wmState, int depth) {
+  for (Window child : childrenOf(display, frame)) {
+    if (hasProperty(display, child, wmState)) return child;
+    if (depth > 0) {
+      if (Window client = clientInFrame(display, child, wmState, depth - 1)) return client;
+    }
+  }
+  return None;
+}
+
+// The top-level client windows: the window manager's list when it keeps
+// one, else every child of the root, or the client inside it when it is a
+// window manager's frame. A walk cut short by the deadline is incomplete.
+std::vector<Window> clientWindows(Display* display, x11Deadline deadline) {
+  const Window root = DefaultRootWindow(display);
+  std::vector<unsigned long> listed =
+      longsOf(display, root, XInternAtom(display, "_NET_CLIENT_LIST", False), XA_WINDOW);
+  if (!listed.empty()) return std::vector<Window>(listed.begin(), listed.end());
+  const Atom wmState = XInternAtom(display, "WM_STATE", False);
+  std::vector<Window> clients;
+  for (Window child : childrenOf(display, root)) {
+    if (pastDeadline(deadline)) break;
+    if (hasProperty(display, child, wmState)) {
+      clients.push_back(child);
+    } else {
+      const Window client = clientInFrame(display, child, wmState, 1);
+      clients.push_back(client != None ? client : child);
+    }
+  }
+  return clients;
 }
 
 bool windowManagerSupports(Display* display, Atom feature) {
@@ -141,12 +192,40 @@ uint32_t x11TopLevelWindow(const char* displayName, uint32_t window) {
   return static_cast<uint32_t>(topLevel(display, window));
 }
 
-uint32_t x11FindWindowByTitle(const char* displayName, const char* title) {
+uint32_t x11FindWindowByTitle(const char* displayName, const char* title, x11Deadline deadline) {
   connection c(displayName);
   Display* display = c.get();
   if (!display || title == nullptr || *title == 0) return 0;
-  Window found = findTitled(display, DefaultRootWindow(display), title, 0);
-  return found == None ? 0 : static_cast<uint32_t>(topLevel(display, found));
+  for (Window client : clientWindows(display, deadline)) {
+    if (pastDeadline(deadline)) return 0;
+    if (titleOf(display, client) == title) return static_cast<uint32_t>(client);
+  }
+  return 0;
+}
+
+uint32_t x11FindWindowOfProcesses(const char* displayName, const std::vector<int32_t>& processes,
+                                  x11Deadline deadline) {
+  connection c(displayName);
+  Display* display = c.get();
+  if (!display || processes.empty()) return 0;
+  const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+  std::vector<std::pair<Window, unsigned long>> owned;  // client and its pid
+  for (Window client : clientWindows(display, deadline)) {
+    if (pastDeadline(deadline)) return 0;
+    const std::vector<unsigned long> pid = longsOf(display, client, pidAtom, XA_CARDINAL);
+    if (pid.size() == 1) owned.emplace_back(client, pid[0]);
+  }
+  for (int32_t process : processes) {
+    Window found = None;
+    int count = 0;
+    for (const auto& [client, pid] : owned)
+      if (pid == static_cast<unsigned long>(process)) {
+        found = client;
+        ++count;
+      }
+    if (count > 0) return count == 1 ? static_cast<uint32_t>(found) : 0;
+  }
+  return 0;
 }
 
 void x11MoveWindowFrame(const char* displayName, uint32_t window, int32_t x, int32_t y) {
