@@ -3,7 +3,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -203,17 +205,32 @@ uint32_t x11FindWindowByTitle(const char* displayName, const char* title, x11Dea
   return 0;
 }
 
+// A process id means something only on the machine the window's client
+// runs on: over a remote connection the same number is another process.
+bool onThisMachine(Display* display, Window window) {
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) != 0) return false;
+  XTextProperty machine{};
+  bool same = false;
+  if (XGetWMClientMachine(display, window, &machine) && machine.value && machine.format == 8)
+    same = std::string(reinterpret_cast<char*>(machine.value), machine.nitems) == host;
+  if (machine.value) XFree(machine.value);
+  return same;
+}
+
 uint32_t x11FindWindowOfProcesses(const char* displayName, const std::vector<int32_t>& processes,
                                   x11Deadline deadline) {
   connection c(displayName);
   Display* display = c.get();
   if (!display || processes.empty()) return 0;
   const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
-  std::vector<std::pair<Window, unsigned long>> owned;  // client and its pid
+  std::vector<std::pair<Window, unsigned long>> owned;  // client and its process, one of ours
   for (Window client : clientWindows(display, deadline)) {
     if (pastDeadline(deadline)) return 0;
     const std::vector<unsigned long> pid = longsOf(display, client, pidAtom, XA_CARDINAL);
-    if (pid.size() == 1) owned.emplace_back(client, pid[0]);
+    if (pid.size() != 1 || std::find(processes.begin(), processes.end(), static_cast<int32_t>(pid[0])) == processes.end())
+      continue;
+    if (onThisMachine(display, client)) owned.emplace_back(client, pid[0]);
   }
   for (int32_t process : processes) {
     Window found = None;

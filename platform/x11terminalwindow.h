@@ -19,9 +19,9 @@ uint32_t x11TopLevelWindow(const char* displayName, uint32_t window);
 using x11Deadline = std::chrono::steady_clock::time_point;
 // The top-level client window whose title (WM_NAME or _NET_WM_NAME) is exactly title.
 uint32_t x11FindWindowByTitle(const char* displayName, const char* title, x11Deadline deadline);
-// The window of the first of `processes` (by _NET_WM_PID) that has any,
-// provided it has only that one: with several, which one holds the
-// terminal cannot be told.
+// The window of the first of `processes` (by _NET_WM_PID, on this machine
+// by WM_CLIENT_MACHINE) that has any, provided it has only that one: with
+// several, which one holds the terminal cannot be told.
 uint32_t x11FindWindowOfProcesses(const char* displayName, const std::vector<int32_t>& processes,
                                   x11Deadline deadline);
 // Moves the window's frame so that its top-left corner is at (x, y); size and

@@ -45,7 +45,13 @@ searchResult runProbe(testDesktop& desktop, findBy how) {
   // With the xterm claiming the same process, the process has two windows
   // and neither may be taken for the terminal's.
   x11Probe probe(desktop.display());
-  if (how == findBy::title) desktop.setCardinal(probe.cover(1200, 800, 50, 50, 0), "_NET_WM_PID", getpid());
+  if (how == findBy::title) {
+    const uint32_t decoy = probe.cover(1200, 800, 50, 50, 0);
+    desktop.setCardinal(decoy, "_NET_WM_PID", getpid());
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    desktop.setString(decoy, "WM_CLIENT_MACHINE", host);
+  }
   desktop.startXterm(xtermTitle, command, {"-xrm", std::string("XTerm*allowTitleOps: ") + (titlesAllowed ? "true" : "false")});
   const uint32_t xterm = desktop.findWindow(xtermTitle, 10000);
   if (xterm == 0) return result;

@@ -166,9 +166,14 @@ bool testDesktop::xtermEnded(pid_t xterm, int timeoutMs) {
 
 uint32_t testDesktop::findWindow(const std::string& title, int timeoutMs) {
   if (!connection_) return 0;
+  // Mapped: its client has set all its properties by then.
   Window found = None;
-  waitFor([&] { return (found = titled(connection_, DefaultRootWindow(connection_), title, 3)) != None; },
-          timeoutMs);
+  waitFor([&] {
+    found = titled(connection_, DefaultRootWindow(connection_), title, 3);
+    XWindowAttributes attributes;
+    return found != None && XGetWindowAttributes(connection_, found, &attributes) &&
+           attributes.map_state == IsViewable;
+  }, timeoutMs);
   return static_cast<uint32_t>(found);
 }
 
@@ -216,6 +221,13 @@ void testDesktop::setCardinal(uint32_t window, const std::string& property, long
   if (!connection_) return;
   XChangeProperty(connection_, window, XInternAtom(connection_, property.c_str(), False), XA_CARDINAL, 32,
                   PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
+  XSync(connection_, False);
+}
+
+void testDesktop::setString(uint32_t window, const std::string& property, const std::string& value) {
+  if (!connection_) return;
+  XChangeProperty(connection_, window, XInternAtom(connection_, property.c_str(), False), XA_STRING, 8,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(value.data()), static_cast<int>(value.size()));
   XSync(connection_, False);
 }
 

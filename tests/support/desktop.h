@@ -30,7 +30,7 @@ class testDesktop {
   bool xtermEnded(pid_t xterm, int timeoutMs);
 
   // The top-level client window whose WM_NAME is `title`, waiting up to
-  // timeoutMs for it; 0 when there is none.
+  // timeoutMs for it to be on the screen; 0 when it is not.
   uint32_t findWindow(const std::string& title, int timeoutMs);
   // The top-level client window that holds the keyboard focus, 0 for none.
   uint32_t focusedWindow();
@@ -40,8 +40,10 @@ class testDesktop {
   void activate(uint32_t window);
   // Asks `window` to close, as the window manager's close button does.
   void closeWindow(uint32_t window);
-  // Replaces a 32-bit CARDINAL property, such as _NET_WM_PID.
+  // Replaces a 32-bit CARDINAL property, such as _NET_WM_PID, or a STRING
+  // one, such as WM_CLIENT_MACHINE.
   void setCardinal(uint32_t window, const std::string& property, long value);
+  void setString(uint32_t window, const std::string& property, const std::string& value);
   // Presses and releases the key named `keysym` ("Return", "Escape", "a")
   // through the server, so it goes wherever the focus is.
   bool typeKey(const std::string& keysym);
