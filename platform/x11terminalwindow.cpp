@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -194,15 +195,30 @@ uint32_t x11TopLevelWindow(const char* displayName, uint32_t window) {
   return static_cast<uint32_t>(topLevel(display, window));
 }
 
-uint32_t x11FindWindowByTitle(const char* displayName, const char* title, x11Deadline deadline) {
+uint32_t x11FindWindowRetitled(const char* displayName, const char* title, const std::function<void()>& retitle,
+                               x11Deadline deadline) {
   connection c(displayName);
   Display* display = c.get();
   if (!display || title == nullptr || *title == 0) return 0;
-  for (Window client : clientWindows(display, deadline)) {
-    if (pastDeadline(deadline)) return 0;
-    if (titleOf(display, client) == title) return static_cast<uint32_t>(client);
+  // Told of every title change from before the title is asked for.
+  for (Window client : clientWindows(display, deadline)) XSelectInput(display, client, PropertyChangeMask);
+  XSync(display, False);
+  retitle();
+  const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+  for (;;) {
+    while (!x11ConnectionLost(display) && XPending(display) > 0) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == PropertyNotify && (event.xproperty.atom == XA_WM_NAME || event.xproperty.atom == netName) &&
+          titleOf(display, event.xproperty.window) == title)
+        return static_cast<uint32_t>(event.xproperty.window);
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    if (x11ConnectionLost(display) || left <= 0) return 0;
+    pollfd readable{ConnectionNumber(display), POLLIN, 0};
+    poll(&readable, 1, static_cast<int>(left) + 1);
   }
-  return 0;
 }
 
 // A process id means something only on the machine the window's client

@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,10 @@ uint32_t x11TopLevelWindow(const char* displayName, uint32_t window);
 // The searches below look at the top-level client windows only and give up,
 // with 0, once `deadline` has passed.
 using x11Deadline = std::chrono::steady_clock::time_point;
-// The top-level client window whose title (WM_NAME or _NET_WM_NAME) is exactly title.
-uint32_t x11FindWindowByTitle(const char* displayName, const char* title, x11Deadline deadline);
+// Calls `retitle`, which has the terminal show `title`, and waits for the
+// top-level client window that takes that title (WM_NAME or _NET_WM_NAME).
+uint32_t x11FindWindowRetitled(const char* displayName, const char* title, const std::function<void()>& retitle,
+                               x11Deadline deadline);
 // The window of the first of `processes` (by _NET_WM_PID, on this machine
 // by WM_CLIENT_MACHINE) that has any, provided it has only that one: with
 // several, which one holds the terminal cannot be told.

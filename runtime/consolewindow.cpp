@@ -1,11 +1,9 @@
 #include "runtime/consolewindow.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "platform/processtree.h"
 #include "platform/terminaloutput.h"
@@ -18,8 +16,6 @@ namespace {
 // What one search for the window may cost, X round trips and the wait for
 // the title included: the panel must not wait for it.
 constexpr auto searchBudget = std::chrono::milliseconds(200);
-// How long the terminal gets to show a new title before the one look for it.
-constexpr auto titleWait = std::chrono::milliseconds(150);
 
 bool isSet(const char* name) {
   const char* value = std::getenv(name);
@@ -43,9 +39,8 @@ bool titleCanShow() {
   return session == nullptr || std::strcmp(session, "wayland") != 0;
 }
 
-// Gives the terminal a title no other window has and looks once for the
-// window that shows it; the old title comes back from the terminal's title
-// stack.
+// Gives the terminal a title no other window has and waits for the window
+// that shows it; the old title comes back from the terminal's title stack.
 uint32_t windowFromTitle(x11Deadline deadline) {
   if (!titleCanShow()) return 0;
   static unsigned serial = 0;
@@ -54,9 +49,8 @@ uint32_t windowFromTitle(x11Deadline deadline) {
                       std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) + "-" +
                       std::to_string(++serial);
   terminalPushTitle();
-  terminalSetTitle(title.c_str());
-  std::this_thread::sleep_until(std::min(std::chrono::steady_clock::now() + titleWait, deadline));
-  const uint32_t found = x11FindWindowByTitle(nullptr, title.c_str(), deadline);
+  const uint32_t found =
+      x11FindWindowRetitled(nullptr, title.c_str(), [&] { terminalSetTitle(title.c_str()); }, deadline);
   terminalPopTitle();
   return found;
 }

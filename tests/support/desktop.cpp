@@ -9,24 +9,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
+
+#include "platform/x11errors.h"
+#include "tests/support/tmux.h"
 
 namespace {
-
-template <typename Done>
-bool waitFor(Done done, int timeoutMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (done()) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-}
-
-int ignoreErrors(Display*, XErrorEvent*) { return 0; }
 
 bool hasProperty(Display* display, Window window, Atom property) {
   Atom type = None;
@@ -85,7 +74,7 @@ void sendToRoot(Display* display, Window window, const char* type, long a, long 
 void endGroup(pid_t leader) {
   if (leader <= 0) return;
   kill(-leader, SIGTERM);
-  if (!waitFor([&] { return waitpid(leader, nullptr, WNOHANG) == leader; }, 2000)) {
+  if (!tmuxSession::waitFor([&] { return waitpid(leader, nullptr, WNOHANG) == leader; }, 2000)) {
     kill(-leader, SIGKILL);
     waitpid(leader, nullptr, 0);
   }
@@ -95,9 +84,8 @@ void endGroup(pid_t leader) {
 
 testDesktop::testDesktop(const std::string& windowManager) {
   if (server_.name().empty()) return;
-  Display* display = XOpenDisplay(server_.name().c_str());
+  Display* display = x11OpenDisplay(server_.name().c_str());
   if (!display) return;
-  XSetErrorHandler(ignoreErrors);
   if (!windowManager.empty()) {
     manager_ = fork();
     if (manager_ == 0) {
@@ -116,8 +104,9 @@ testDesktop::testDesktop(const std::string& windowManager) {
     }
     setpgid(manager_, manager_);
     const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-    if (manager_ < 0 || !waitFor([&] { return hasProperty(display, DefaultRootWindow(display), check); }, 15000)) {
-      XCloseDisplay(display);
+    const auto managing = [&] { return hasProperty(display, DefaultRootWindow(display), check); };
+    if (manager_ < 0 || !tmuxSession::waitFor(managing, 15000)) {
+      x11CloseDisplay(display);
       return;
     }
   }
@@ -127,14 +116,14 @@ testDesktop::testDesktop(const std::string& windowManager) {
 testDesktop::~testDesktop() {
   for (pid_t xterm : xterms_) endGroup(xterm);
   endGroup(manager_);
-  if (connection_) XCloseDisplay(connection_);
+  x11CloseDisplay(connection_);
 }
 
 pid_t testDesktop::startXterm(const std::string& title, const std::string& command,
                               const std::vector<std::string>& options) {
   const pid_t pid = fork();
   if (pid == 0) {
-    setpgid(0, 0);
+    setsid();  // in the test's session xterm takes seconds to come up
     setenv("DISPLAY", server_.name().c_str(), 1);
     const int devnull = open("/dev/null", O_RDWR);
     dup2(devnull, 2);
@@ -147,17 +136,14 @@ pid_t testDesktop::startXterm(const std::string& title, const std::string& comma
     execvp("xterm", argv.data());
     _exit(127);
   }
-  if (pid > 0) {
-    setpgid(pid, pid);
-    xterms_.push_back(pid);
-  }
+  if (pid > 0) xterms_.push_back(pid);
   return pid;
 }
 
 bool testDesktop::xtermEnded(pid_t xterm, int timeoutMs) {
   for (auto it = xterms_.begin(); it != xterms_.end(); ++it) {
     if (*it != xterm) continue;
-    if (!waitFor([&] { return waitpid(xterm, nullptr, WNOHANG) == xterm; }, timeoutMs)) return false;
+    if (!tmuxSession::waitFor([&] { return waitpid(xterm, nullptr, WNOHANG) == xterm; }, timeoutMs)) return false;
     xterms_.erase(it);
     return true;
   }
@@ -168,7 +154,7 @@ uint32_t testDesktop::findWindow(const std::string& title, int timeoutMs) {
   if (!connection_) return 0;
   // Mapped: its client has set all its properties by then.
   Window found = None;
-  waitFor([&] {
+  tmuxSession::waitFor([&] {
     found = titled(connection_, DefaultRootWindow(connection_), title, 3);
     XWindowAttributes attributes;
     return found != None && XGetWindowAttributes(connection_, found, &attributes) &&
@@ -196,25 +182,11 @@ uint32_t testDesktop::focusedWindow() {
 }
 
 bool testDesktop::waitForFocus(uint32_t window, int timeoutMs) {
-  return waitFor([&] { return focusedWindow() == window; }, timeoutMs);
+  return tmuxSession::waitFor([&] { return focusedWindow() == window; }, timeoutMs);
 }
 
 void testDesktop::activate(uint32_t window) {
   if (connection_) sendToRoot(connection_, window, "_NET_ACTIVE_WINDOW", 2, CurrentTime);
-}
-
-void testDesktop::closeWindow(uint32_t window) {
-  if (!connection_) return;
-  XEvent event;
-  std::memset(&event, 0, sizeof event);
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window;
-  event.xclient.message_type = XInternAtom(connection_, "WM_PROTOCOLS", False);
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(XInternAtom(connection_, "WM_DELETE_WINDOW", False));
-  event.xclient.data.l[1] = CurrentTime;
-  XSendEvent(connection_, window, False, NoEventMask, &event);
-  XSync(connection_, False);
 }
 
 void testDesktop::setCardinal(uint32_t window, const std::string& property, long value) {

@@ -1,7 +1,8 @@
 #pragma once
 // A private X desktop for tests: an Xvfb of its own with a real window
 // manager, and real xterms on it, looked at and typed into from outside,
-// as a user does.
+// as a user does. x11Probe on display() does the rest (closing a window as
+// its close button does, reading pixels).
 #include <sys/types.h>
 
 #include <cstdint>
@@ -38,8 +39,6 @@ class testDesktop {
   bool waitForFocus(uint32_t window, int timeoutMs);
   // Asks the window manager to activate `window`, as a task bar does.
   void activate(uint32_t window);
-  // Asks `window` to close, as the window manager's close button does.
-  void closeWindow(uint32_t window);
   // Replaces a 32-bit CARDINAL property, such as _NET_WM_PID, or a STRING
   // one, such as WM_CLIENT_MACHINE.
   void setCardinal(uint32_t window, const std::string& property, long value);
