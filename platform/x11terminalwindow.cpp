@@ -120,7 +120,8 @@ std::vector<Window> childrenOf(Display* display, Window window) {
   Window root = None, parent = None, *children = nullptr;
   unsigned int count = 0;
   std::vector<Window> result;
-  if (XQueryTree(display, window, &root, &parent, &children, &count) && children) result.assign(children, children + count);
+  if (XQueryTree(display, window, &root, &parent, &children, &count) && children)
+    result.assign(children, children + count);
   if (children) XFree(children);
   return result;
 }
@@ -160,20 +161,9 @@ std::vector<Window> clientWindows(Display* display, x11Deadline deadline) {
 }
 
 bool windowManagerSupports(Display* display, Atom feature) {
-  Atom supported = XInternAtom(display, "_NET_SUPPORTED", False);
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  bool found = false;
-  if (XGetWindowProperty(display, DefaultRootWindow(display), supported, 0, 4096, False, XA_ATOM, &type, &format,
-                         &count, &after, &data) == Success &&
-      data && type == XA_ATOM && format == 32) {
-    const Atom* atoms = reinterpret_cast<const Atom*>(data);
-    for (unsigned long i = 0; i < count && !found; ++i) found = atoms[i] == feature;
-  }
-  if (data) XFree(data);
-  return found;
+  const std::vector<unsigned long> supported =
+      longsOf(display, DefaultRootWindow(display), XInternAtom(display, "_NET_SUPPORTED", False), XA_ATOM);
+  return std::find(supported.begin(), supported.end(), feature) != supported.end();
 }
 
 bool windowExists(Display* display, Window window) {
@@ -244,9 +234,9 @@ uint32_t x11FindWindowOfProcesses(const char* displayName, const std::vector<int
   for (Window client : clientWindows(display, deadline)) {
     if (pastDeadline(deadline)) return 0;
     const std::vector<unsigned long> pid = longsOf(display, client, pidAtom, XA_CARDINAL);
-    if (pid.size() != 1 || std::find(processes.begin(), processes.end(), static_cast<int32_t>(pid[0])) == processes.end())
-      continue;
-    if (onThisMachine(display, client)) owned.emplace_back(client, pid[0]);
+    const bool ours =
+        pid.size() == 1 && std::find(processes.begin(), processes.end(), static_cast<int32_t>(pid[0])) != processes.end();
+    if (ours && onThisMachine(display, client)) owned.emplace_back(client, pid[0]);
   }
   for (int32_t process : processes) {
     Window found = None;

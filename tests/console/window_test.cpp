@@ -52,7 +52,8 @@ searchResult runProbe(testDesktop& desktop, findBy how) {
     gethostname(host, sizeof host - 1);
     desktop.setString(decoy, "WM_CLIENT_MACHINE", host);
   }
-  desktop.startXterm(xtermTitle, command, {"-xrm", std::string("XTerm*allowTitleOps: ") + (titlesAllowed ? "true" : "false")});
+  const std::string titles = std::string("XTerm*allowTitleOps: ") + (titlesAllowed ? "true" : "false");
+  desktop.startXterm(xtermTitle, command, {"-xrm", titles});
   const uint32_t xterm = desktop.findWindow(xtermTitle, 10000);
   if (xterm == 0) return result;
   if (how == findBy::title) desktop.setCardinal(xterm, "_NET_WM_PID", getpid());

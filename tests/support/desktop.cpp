@@ -199,7 +199,8 @@ void testDesktop::setCardinal(uint32_t window, const std::string& property, long
 void testDesktop::setString(uint32_t window, const std::string& property, const std::string& value) {
   if (!connection_) return;
   XChangeProperty(connection_, window, XInternAtom(connection_, property.c_str(), False), XA_STRING, 8,
-                  PropModeReplace, reinterpret_cast<const unsigned char*>(value.data()), static_cast<int>(value.size()));
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(value.data()),
+                  static_cast<int>(value.size()));
   XSync(connection_, False);
 }
 
