@@ -13,6 +13,8 @@
 #include <cstring>
 
 #include "platform/x11errors.h"
+#include "platform/x11probe.h"
+#include "platform/x11terminalwindow.h"
 #include "tests/support/tmux.h"
 
 namespace {
@@ -26,35 +28,6 @@ bool hasProperty(Display* display, Window window, Atom property) {
                                         &count, &after, &data);
   if (data) XFree(data);
   return status == Success && type != None;
-}
-
-std::vector<Window> childrenOf(Display* display, Window window) {
-  Window root = None, parent = None, *children = nullptr;
-  unsigned int count = 0;
-  std::vector<Window> result;
-  if (XQueryTree(display, window, &root, &parent, &children, &count) && children)
-    result.assign(children, children + count);
-  if (children) XFree(children);
-  return result;
-}
-
-Window parentOf(Display* display, Window window) {
-  Window root = None, parent = None, *children = nullptr;
-  unsigned int count = 0;
-  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return None;
-  if (children) XFree(children);
-  return parent;
-}
-
-Window titled(Display* display, Window window, const std::string& title, int depth) {
-  char* name = nullptr;
-  const bool match = XFetchName(display, window, &name) && name && title == name;
-  if (name) XFree(name);
-  if (match) return window;
-  if (depth == 0) return None;
-  for (Window child : childrenOf(display, window))
-    if (Window found = titled(display, child, title, depth - 1)) return found;
-  return None;
 }
 
 void sendToRoot(Display* display, Window window, const char* type, long a, long b) {
@@ -153,14 +126,14 @@ bool testDesktop::xtermEnded(pid_t xterm, int timeoutMs) {
 uint32_t testDesktop::findWindow(const std::string& title, int timeoutMs) {
   if (!connection_) return 0;
   // Mapped: its client has set all its properties by then.
-  Window found = None;
+  x11Probe probe(display());
+  uint32_t found = 0;
   tmuxSession::waitFor([&] {
-    found = titled(connection_, DefaultRootWindow(connection_), title, 3);
+    found = probe.findWindow(title, 0);
     XWindowAttributes attributes;
-    return found != None && XGetWindowAttributes(connection_, found, &attributes) &&
-           attributes.map_state == IsViewable;
+    return found != 0 && XGetWindowAttributes(connection_, found, &attributes) && attributes.map_state == IsViewable;
   }, timeoutMs);
-  return static_cast<uint32_t>(found);
+  return found;
 }
 
 uint32_t testDesktop::focusedWindow() {
@@ -168,17 +141,7 @@ uint32_t testDesktop::focusedWindow() {
   Window focus = None;
   int revert = 0;
   XGetInputFocus(connection_, &focus, &revert);
-  // Up to the client window the manager keeps its state on, or the child
-  // of the root without a manager.
-  const Window root = DefaultRootWindow(connection_);
-  const Atom wmState = XInternAtom(connection_, "WM_STATE", False);
-  for (Window w = focus; w != None && w != PointerRoot && w != root;) {
-    if (hasProperty(connection_, w, wmState)) return static_cast<uint32_t>(w);
-    const Window parent = parentOf(connection_, w);
-    if (parent == root) return static_cast<uint32_t>(w);
-    w = parent;
-  }
-  return 0;
+  return focus == None || focus == PointerRoot ? 0 : x11TopLevelWindow(display().c_str(), static_cast<uint32_t>(focus));
 }
 
 bool testDesktop::waitForFocus(uint32_t window, int timeoutMs) {
