@@ -114,6 +114,7 @@ void windowThreadMain(std::shared_ptr<windowCreation> creation) {
   request.width = creation->width;
   request.height = creation->height;
   request.look = lookOf(creation->style, !creation->title.empty());
+  request.instanceName = "hilbert3d";
   request.windowClass = "TORVAGRAPH";
 
   graphicWindow w;

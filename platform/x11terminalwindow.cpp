@@ -3,8 +3,12 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <poll.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/x11errors.h"
@@ -93,33 +97,73 @@ std::string titleOf(Display* display, Window window) {
   return title;
 }
 
-Window findTitled(Display* display, Window window, const char* title, int depth) {
-  if (depth > 16) return None;
-  if (titleOf(display, window) == title) return window;
-  Window root = None, parent = None, *children = nullptr;
-  unsigned int count = 0;
-  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return None;
-  Window found = None;
-  for (unsigned int i = 0; i < count && found == None; ++i) found = findTitled(display, children[i], title, depth + 1);
-  if (children) XFree(children);
-  return found;
-}
+bool pastDeadline(x11Deadline deadline) { return std::chrono::steady_clock::now() >= deadline; }
 
-bool windowManagerSupports(Display* display, Atom feature) {
-  Atom supported = XInternAtom(display, "_NET_SUPPORTED", False);
-  Atom type = None;
+// The values of a 32-bit property of `type`; empty when it is not set.
+std::vector<unsigned long> longsOf(Display* display, Window window, Atom property, Atom type) {
+  Atom actual = None;
   int format = 0;
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
-  bool found = false;
-  if (XGetWindowProperty(display, DefaultRootWindow(display), supported, 0, 4096, False, XA_ATOM, &type, &format,
-                         &count, &after, &data) == Success &&
-      data && type == XA_ATOM && format == 32) {
-    const Atom* atoms = reinterpret_cast<const Atom*>(data);
-    for (unsigned long i = 0; i < count && !found; ++i) found = atoms[i] == feature;
+  std::vector<unsigned long> values;
+  if (XGetWindowProperty(display, window, property, 0, 65536, False, type, &actual, &format, &count, &after,
+                         &data) == Success &&
+      data && actual == type && format == 32) {
+    const auto* longs = reinterpret_cast<const unsigned long*>(data);
+    values.assign(longs, longs + count);
   }
   if (data) XFree(data);
-  return found;
+  return values;
+}
+
+std::vector<Window> childrenOf(Display* display, Window window) {
+  Window root = None, parent = None, *children = nullptr;
+  unsigned int count = 0;
+  std::vector<Window> result;
+  if (XQueryTree(display, window, &root, &parent, &children, &count) && children)
+    result.assign(children, children + count);
+  if (children) XFree(children);
+  return result;
+}
+
+// The client inside a window manager's frame: the first window with
+// WM_STATE a level or two down.
+Window clientInFrame(Display* display, Window frame, Atom wmState, int depth) {
+  for (Window child : childrenOf(display, frame)) {
+    if (hasProperty(display, child, wmState)) return child;
+    if (depth > 0) {
+      if (Window client = clientInFrame(display, child, wmState, depth - 1)) return client;
+    }
+  }
+  return None;
+}
+
+// The top-level client windows: the window manager's list when it keeps
+// one, else every child of the root, or the client inside it when it is a
+// window manager's frame. A walk cut short by the deadline is incomplete.
+std::vector<Window> clientWindows(Display* display, x11Deadline deadline) {
+  const Window root = DefaultRootWindow(display);
+  std::vector<unsigned long> listed =
+      longsOf(display, root, XInternAtom(display, "_NET_CLIENT_LIST", False), XA_WINDOW);
+  if (!listed.empty()) return std::vector<Window>(listed.begin(), listed.end());
+  const Atom wmState = XInternAtom(display, "WM_STATE", False);
+  std::vector<Window> clients;
+  for (Window child : childrenOf(display, root)) {
+    if (pastDeadline(deadline)) break;
+    if (hasProperty(display, child, wmState)) {
+      clients.push_back(child);
+    } else {
+      const Window client = clientInFrame(display, child, wmState, 1);
+      clients.push_back(client != None ? client : child);
+    }
+  }
+  return clients;
+}
+
+bool windowManagerSupports(Display* display, Atom feature) {
+  const std::vector<unsigned long> supported =
+      longsOf(display, DefaultRootWindow(display), XInternAtom(display, "_NET_SUPPORTED", False), XA_ATOM);
+  return std::find(supported.begin(), supported.end(), feature) != supported.end();
 }
 
 bool windowExists(Display* display, Window window) {
@@ -141,12 +185,70 @@ uint32_t x11TopLevelWindow(const char* displayName, uint32_t window) {
   return static_cast<uint32_t>(topLevel(display, window));
 }
 
-uint32_t x11FindWindowByTitle(const char* displayName, const char* title) {
+uint32_t x11FindWindowRetitled(const char* displayName, const char* title, const std::function<void()>& retitle,
+                               x11Deadline deadline) {
   connection c(displayName);
   Display* display = c.get();
   if (!display || title == nullptr || *title == 0) return 0;
-  Window found = findTitled(display, DefaultRootWindow(display), title, 0);
-  return found == None ? 0 : static_cast<uint32_t>(topLevel(display, found));
+  // Told of every title change from before the title is asked for.
+  for (Window client : clientWindows(display, deadline)) XSelectInput(display, client, PropertyChangeMask);
+  XSync(display, False);
+  retitle();
+  const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+  for (;;) {
+    while (!x11ConnectionLost(display) && XPending(display) > 0) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == PropertyNotify && (event.xproperty.atom == XA_WM_NAME || event.xproperty.atom == netName) &&
+          titleOf(display, event.xproperty.window) == title)
+        return static_cast<uint32_t>(event.xproperty.window);
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    if (x11ConnectionLost(display) || left <= 0) return 0;
+    pollfd readable{ConnectionNumber(display), POLLIN, 0};
+    poll(&readable, 1, static_cast<int>(left) + 1);
+  }
+}
+
+// A process id means something only on the machine the window's client
+// runs on: over a remote connection the same number is another process.
+bool onThisMachine(Display* display, Window window) {
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) != 0) return false;
+  XTextProperty machine{};
+  bool same = false;
+  if (XGetWMClientMachine(display, window, &machine) && machine.value && machine.format == 8)
+    same = std::string(reinterpret_cast<char*>(machine.value), machine.nitems) == host;
+  if (machine.value) XFree(machine.value);
+  return same;
+}
+
+uint32_t x11FindWindowOfProcesses(const char* displayName, const std::vector<int32_t>& processes,
+                                  x11Deadline deadline) {
+  connection c(displayName);
+  Display* display = c.get();
+  if (!display || processes.empty()) return 0;
+  const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+  std::vector<std::pair<Window, unsigned long>> owned;  // client and its process, one of ours
+  for (Window client : clientWindows(display, deadline)) {
+    if (pastDeadline(deadline)) return 0;
+    const std::vector<unsigned long> pid = longsOf(display, client, pidAtom, XA_CARDINAL);
+    const bool ours =
+        pid.size() == 1 && std::find(processes.begin(), processes.end(), static_cast<int32_t>(pid[0])) != processes.end();
+    if (ours && onThisMachine(display, client)) owned.emplace_back(client, pid[0]);
+  }
+  for (int32_t process : processes) {
+    Window found = None;
+    int count = 0;
+    for (const auto& [client, pid] : owned)
+      if (pid == static_cast<unsigned long>(process)) {
+        found = client;
+        ++count;
+      }
+    if (count > 0) return count == 1 ? static_cast<uint32_t>(found) : 0;
+  }
+  return 0;
 }
 
 void x11MoveWindowFrame(const char* displayName, uint32_t window, int32_t x, int32_t y) {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <new>
 #include <vector>
@@ -62,9 +63,9 @@ void setProperties(x11Frame& f, const x11FrameRequest& request) {
     XChangeProperty(d, f.frame, XInternAtom(d, name, False), utf8String, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
 
-  std::string className = request.windowClass;
+  std::string instanceName = request.instanceName, className = request.windowClass;
   XClassHint classHint;
-  classHint.res_name = className.data();
+  classHint.res_name = instanceName.data();
   classHint.res_class = className.data();
   XSetClassHint(d, f.frame, &classHint);
 
@@ -105,9 +106,19 @@ void setProperties(x11Frame& f, const x11FrameRequest& request) {
   const Atom motifHints = XInternAtom(d, "_MOTIF_WM_HINTS", False);
   XChangeProperty(d, f.frame, motifHints, motifHints, 32, PropModeReplace, reinterpret_cast<unsigned char*>(motif), 5);
 
+  // With the pid, the machine lets a window manager end a client that hangs.
   const long pid = static_cast<long>(getpid());
   XChangeProperty(d, f.frame, XInternAtom(d, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(&pid), 1);
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) == 0 && host[0] != 0)
+    XChangeProperty(d, f.frame, XA_WM_CLIENT_MACHINE, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(host), static_cast<int>(std::strlen(host)));
+  // User time 0: the frame is not given the focus when it appears, so that
+  // keys keep going to the terminal the user typed the command in.
+  const long neverUsed = 0;
+  XChangeProperty(d, f.frame, XInternAtom(d, "_NET_WM_USER_TIME", False), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&neverUsed), 1);
 }
 
 bool waitReadable(Display* d, int wakeFd, int timeoutMs, bool& woken) {

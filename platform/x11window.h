@@ -21,7 +21,8 @@ struct x11FrameRequest {
   int32_t x = 0, y = 0;     // outer top-left corner on the screen
   int32_t width = 0, height = 0;  // client area, which the canvas fills
   x11FrameLook look;
-  std::string windowClass;  // WM_CLASS
+  std::string instanceName;  // WM_CLASS: the program's part
+  std::string windowClass;   // WM_CLASS: the class's part
 };
 
 // Connects, makes the frame and its canvas and maps them; waits (up to a

@@ -2,9 +2,10 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <string>
-#include <thread>
 
+#include "platform/processtree.h"
 #include "platform/terminaloutput.h"
 #include "platform/terminaltitle.h"
 #include "platform/x11terminalwindow.h"
@@ -12,9 +13,14 @@
 
 namespace {
 
-// How long the terminal gets to show a new title, looked at every step.
-constexpr auto titleWait = std::chrono::milliseconds(1000);
-constexpr auto titleStep = std::chrono::milliseconds(20);
+// What one search for the window may cost, X round trips and the wait for
+// the title included: the panel must not wait for it.
+constexpr auto searchBudget = std::chrono::milliseconds(200);
+
+bool isSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != 0;
+}
 
 uint32_t windowFromEnvironment() {
   const char* id = std::getenv("WINDOWID");
@@ -25,22 +31,26 @@ uint32_t windowFromEnvironment() {
   return x11TopLevelWindow(nullptr, static_cast<uint32_t>(value));
 }
 
-// Gives the terminal a title no other window has and looks for the window
+// A title set from here shows on no X window inside a multiplexer (it
+// keeps titles to itself) or in a terminal that is a Wayland client.
+bool titleCanShow() {
+  if (!terminalOutputReady() || isSet("TMUX") || isSet("STY") || isSet("WAYLAND_DISPLAY")) return false;
+  const char* session = std::getenv("XDG_SESSION_TYPE");
+  return session == nullptr || std::strcmp(session, "wayland") != 0;
+}
+
+// Gives the terminal a title no other window has and waits for the window
 // that shows it; the old title comes back from the terminal's title stack.
-uint32_t windowFromTitle() {
-  if (!terminalOutputReady()) return 0;
+uint32_t windowFromTitle(x11Deadline deadline) {
+  if (!titleCanShow()) return 0;
   static unsigned serial = 0;
   auto now = std::chrono::steady_clock::now().time_since_epoch();
   std::string title = "hilbert3d console " +
                       std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) + "-" +
                       std::to_string(++serial);
   terminalPushTitle();
-  terminalSetTitle(title.c_str());
-  uint32_t found = 0;
-  for (auto waited = std::chrono::milliseconds(0); found == 0 && waited <= titleWait; waited += titleStep) {
-    std::this_thread::sleep_for(titleStep);
-    found = x11FindWindowByTitle(nullptr, title.c_str());
-  }
+  const uint32_t found =
+      x11FindWindowRetitled(nullptr, title.c_str(), [&] { terminalSetTitle(title.c_str()); }, deadline);
   terminalPopTitle();
   return found;
 }
@@ -49,10 +59,11 @@ uint32_t windowFromTitle() {
 
 uint32_t consoleWindow() {
   if (runtime.consoleWindowHandle != 0) return runtime.consoleWindowHandle;
-  const char* display = std::getenv("DISPLAY");
-  if (display == nullptr || *display == 0 || !x11DisplayAvailable(nullptr)) return 0;
+  const x11Deadline deadline = std::chrono::steady_clock::now() + searchBudget;
+  if (!isSet("DISPLAY") || !x11DisplayAvailable(nullptr)) return 0;
   uint32_t window = windowFromEnvironment();
-  if (window == 0) window = windowFromTitle();
+  if (window == 0) window = x11FindWindowOfProcesses(nullptr, processAncestors(), deadline);
+  if (window == 0) window = windowFromTitle(deadline);
   runtime.consoleWindowHandle = window;
   return window;
 }

@@ -1,90 +1,121 @@
-// The terminal's own X11 window: found, moved to (750, 200) and given the
-// focus, its title left as it was. xterm on a private Xvfb, no window manager.
-#include <signal.h>
-#include <sys/wait.h>
+// The terminal's own X11 window: found through WINDOWID, through the
+// terminal's process or by a title it shows for a moment; moved to
+// (750, 200) and given the focus, its title left as it was; and given up
+// on quickly where it cannot be found. xterm on a private Xvfb, no window
+// manager.
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <chrono>
+#include <fstream>
 
+#include "platform/x11probe.h"
 #include "platform/x11terminalwindow.h"
 #include "tests/console/probe_support.h"
-#include "tests/support/xvfb.h"
+#include "tests/support/desktop.h"
 
 namespace {
 
 const char* const xtermTitle = "h3d console window test";
+// No process has this id: a terminal window that claims it is no ancestor's.
+constexpr long strangerPid = 0x3fffffff;
 
-class xtermWithProbe {
- public:
-  // keepWindowId false: the probe cannot use $WINDOWID and must find its
-  // window by the title trick.
-  xtermWithProbe(const std::string& display, const std::string& log, bool keepWindowId) {
-    pid_ = fork();
-    if (pid_ == 0) {
-      setenv("DISPLAY", display.c_str(), 1);
-      setenv("LC_ALL", "C.UTF-8", 1);
-      std::string probe = probePath();
-      if (keepWindowId)
-        execlp("xterm", "xterm", "-T", xtermTitle, "-geometry", "80x25+10+10", "-e", probe.c_str(), "window",
-               log.c_str(), static_cast<char*>(nullptr));
-      else
-        execlp("xterm", "xterm", "-T", xtermTitle, "-geometry", "80x25+10+10", "-e", "env", "-u", "WINDOWID",
-               probe.c_str(), "window", log.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-  ~xtermWithProbe() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  xtermWithProbe(const xtermWithProbe&) = delete;
-  xtermWithProbe& operator=(const xtermWithProbe&) = delete;
+enum class findBy { windowId, process, title, nothing };
 
- private:
-  pid_t pid_ = -1;
+struct searchResult {
+  uint32_t window = 0;
+  std::chrono::milliseconds took{0};
+  std::string log;
 };
 
-// The window the probe reported, once it has moved and raised it.
-uint32_t reportedWindow(const tempFile& log) {
-  uint32_t window = 0;
+// Runs the probe's window mode in an xterm and reports the window it found
+// and how long it took from its start to that report. Only the way named
+// can find the window: the others are taken away.
+searchResult runProbe(testDesktop& desktop, findBy how) {
+  searchResult result;
+  tempFile log("window"), gate("gate");
+  const bool keepWindowId = how == findBy::windowId;
+  const bool titlesAllowed = how == findBy::title || how == findBy::windowId;
+  // Started once the xterm's properties are set.
+  const std::string command = "while [ ! -e " + gate.path() + " ]; do sleep 0.01; done; exec env " +
+                              (keepWindowId ? "" : "-u WINDOWID ") + "LC_ALL=C.UTF-8 " + probePath() +
+                              " window " + log.path();
+  // For the title: a window of the test's own process, below the xterm.
+  // With the xterm claiming the same process, the process has two windows
+  // and neither may be taken for the terminal's.
+  x11Probe probe(desktop.display());
+  if (how == findBy::title) {
+    const uint32_t decoy = probe.cover(1200, 800, 50, 50, 0);
+    desktop.setCardinal(decoy, "_NET_WM_PID", getpid());
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    desktop.setString(decoy, "WM_CLIENT_MACHINE", host);
+  }
+  const std::string titles = std::string("XTerm*allowTitleOps: ") + (titlesAllowed ? "true" : "false");
+  desktop.startXterm(xtermTitle, command, {"-xrm", titles});
+  const uint32_t xterm = desktop.findWindow(xtermTitle, 10000);
+  if (xterm == 0) return result;
+  if (how == findBy::title) desktop.setCardinal(xterm, "_NET_WM_PID", getpid());
+  if (how == findBy::nothing) desktop.setCardinal(xterm, "_NET_WM_PID", strangerPid);
+  const auto start = std::chrono::steady_clock::now();
+  std::ofstream(gate.path()).put('\n');
   tmuxSession::waitFor([&] {
     for (const std::string& line : log.lines())
-      if (line.rfind("window ", 0) == 0) window = static_cast<uint32_t>(std::stoul(line.substr(7)));
-    return window != 0;
-  }, 30000);
-  return window;
+      if (line.rfind("window ", 0) == 0) {
+        result.window = static_cast<uint32_t>(std::stoul(line.substr(7)));
+        return true;
+      }
+    return false;
+  }, 10000);
+  result.took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  result.log = log.text();
+  EXPECT_EQ(result.window == 0, how == findBy::nothing) << result.log;
+  if (result.window != 0) {
+    EXPECT_EQ(result.window, xterm);
+  }
+  return result;
 }
 
-void expectMovedAndFocused(bool keepWindowId) {
-  const std::string& display = testXServer::display();
-  ASSERT_FALSE(display.empty()) << "Xvfb did not start";
-  tempFile log(keepWindowId ? "windowid" : "title");
-  xtermWithProbe xterm(display, log.path(), keepWindowId);
-  uint32_t window = reportedWindow(log);
-  ASSERT_NE(window, 0u) << log.text();
+void expectMovedAndFocused(findBy how) {
+  testDesktop desktop("");
+  ASSERT_TRUE(desktop.ready()) << "Xvfb did not start";
+  const searchResult found = runProbe(desktop, how);
+  ASSERT_NE(found.window, 0u) << found.log;
   x11WindowFacts facts;
-  ASSERT_TRUE(x11QueryWindow(display.c_str(), window, facts));
+  ASSERT_TRUE(x11QueryWindow(desktop.display().c_str(), found.window, facts));
   EXPECT_EQ(facts.frameX, 750);
   EXPECT_EQ(facts.frameY, 200);
   EXPECT_TRUE(facts.hasFocus);
   EXPECT_EQ(facts.title, xtermTitle);
 }
 
-TEST(ConsoleWindow, FoundThroughWindowIdMovedAndFocused) { expectMovedAndFocused(true); }
+TEST(ConsoleWindow, FoundThroughWindowIdMovedAndFocused) { expectMovedAndFocused(findBy::windowId); }
 
-TEST(ConsoleWindow, FoundByItsTitleWhichComesBackUnchanged) { expectMovedAndFocused(false); }
+TEST(ConsoleWindow, FoundAsTheOnlyWindowOfAnAncestorProcess) { expectMovedAndFocused(findBy::process); }
+
+TEST(ConsoleWindow, FoundByItsTitleWhichComesBackUnchanged) { expectMovedAndFocused(findBy::title); }
+
+// The move, the activation and the look-up each search again; none may
+// hold up the panel for long.
+TEST(ConsoleWindow, AWindowThatCannotBeFoundIsGivenUpQuickly) {
+  testDesktop desktop("");
+  ASSERT_TRUE(desktop.ready()) << "Xvfb did not start";
+  const searchResult found = runProbe(desktop, findBy::nothing);
+  EXPECT_EQ(found.window, 0u);
+  EXPECT_LT(found.took.count(), 1000) << "three searches";
+}
 
 TEST(ConsoleWindow, QueriesOfAWindowThatIsNotThereFail) {
-  const std::string& display = testXServer::display();
-  ASSERT_FALSE(display.empty());
+  const std::string& server = testXServer::display();
+  ASSERT_FALSE(server.empty());
+  const char* display = server.c_str();
+  const x11Deadline later = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
   x11WindowFacts facts;
-  EXPECT_FALSE(x11QueryWindow(display.c_str(), 0x7ffffff0u, facts));
-  EXPECT_EQ(x11FindWindowByTitle(display.c_str(), "no window has this title"), 0u);
-  EXPECT_EQ(x11TopLevelWindow(display.c_str(), 0x7ffffff0u), 0u);
+  EXPECT_FALSE(x11QueryWindow(display, 0x7ffffff0u, facts));
+  EXPECT_EQ(x11FindWindowRetitled(display, "no window has this title", [] {}, later), 0u);
+  EXPECT_EQ(x11FindWindowOfProcesses(display, {static_cast<int32_t>(getpid())}, later), 0u);
+  EXPECT_EQ(x11TopLevelWindow(display, 0x7ffffff0u), 0u);
   EXPECT_FALSE(x11DisplayAvailable(":4999"));
 }
 

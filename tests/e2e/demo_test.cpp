@@ -1,4 +1,5 @@
-// The real program in a real terminal (tmux) against a real X server (Xvfb).
+// The real program in a real terminal (tmux, xterm) against a real X server (Xvfb), under
+// real window managers.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -6,6 +7,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <sstream>
 #include <string>
@@ -17,6 +19,7 @@
 #include "app/view.h"
 #include "platform/x11probe.h"
 #include "runtime/maths.h"
+#include "tests/support/desktop.h"
 #include "tests/support/tmux.h"
 #include "tests/support/xvfb.h"
 
@@ -253,5 +256,53 @@ TEST_F(demoTest, escapeAtLevelZeroEndsAtOnce) {
   expectCleanEnd(terminal);
   EXPECT_TRUE(terminal.waitForText(statusAt0, 1000));
 }
+
+// Under real window managers the picture appears without taking the
+// keyboard focus, so keys typed go on reaching the program, even where it
+// cannot find the terminal's window to give the focus back.
+class focusTest : public demoTest, public ::testing::WithParamInterface<std::string> {};
+
+const std::string xtermTitle = "h3d focus test";
+// No process has this id: the xterm cannot be told from its process.
+constexpr long strangerPid = 0x3fffffff;
+
+TEST_P(focusTest, TheTerminalKeepsTheFocusAndTheKeys) {
+  testDesktop desktop(GetParam());
+  ASSERT_TRUE(desktop.ready()) << GetParam() << " did not start";
+  // The program starts once the xterm has lost its process id; it has no
+  // WINDOWID and the xterm refuses titles.
+  const std::string gate = dir_ + "/gate";
+  desktop.startXterm(xtermTitle, "while [ ! -e " + gate + " ]; do sleep 0.01; done; " + command("env -u WINDOWID "),
+                     {"-xrm", "XTerm*allowTitleOps: false"});
+  const uint32_t terminal = desktop.findWindow(xtermTitle, 10000);
+  ASSERT_NE(terminal, 0u);
+  desktop.setCardinal(terminal, "_NET_WM_PID", strangerPid);
+  if (!desktop.waitForFocus(terminal, 1000)) desktop.activate(terminal);
+  ASSERT_TRUE(desktop.waitForFocus(terminal, 5000)) << "the user's terminal";
+  std::ofstream(gate).put('\n');
+
+  // Level 0 drawn: the program is waiting for keys, long after the window
+  // manager took the picture in.
+  const uint32_t picture = desktop.findWindow(caption, 10000);
+  ASSERT_NE(picture, 0u);
+  x11Probe probe(desktop.display());
+  ASSERT_EQ(probe.children(picture).size(), 1u);
+  canvasView canvas(probe, probe.children(picture)[0]);
+  const auto centreIsRed = [](const canvasView& c) { return c.at(375, 375) == red; };
+  ASSERT_TRUE(canvas.waitFor(centreIsRed, 10000));
+  EXPECT_EQ(desktop.focusedWindow(), terminal) << "the picture took the focus";
+
+  // Enter goes on to level 1, whose curve leaves the centre; Esc ends its
+  // animation and then the program.
+  ASSERT_TRUE(desktop.typeKey("Return"));
+  EXPECT_TRUE(canvas.waitFor(std::not_fn(centreIsRed), 5000)) << "Enter did not reach the program";
+  EXPECT_TRUE(tmuxSession::waitFor([&] {
+    desktop.typeKey("Escape");
+    return !exitCode().empty();
+  }, 5000)) << "Esc did not reach the program";
+  EXPECT_EQ(exitCode(), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(windowManagers, focusTest, ::testing::Values("openbox", "xfwm4"));
 
 }  // namespace

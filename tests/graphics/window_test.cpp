@@ -3,6 +3,8 @@
 // covered, closing, and a second window.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
 
 #include "graphics/drawing.h"
@@ -42,10 +44,17 @@ TEST_F(windowTest, TheFrameIsWhereAskedWithExactlyTheClientSize) {
   const picture shown = screen(canvas);
   EXPECT_EQ(shown.count(FACE), 750u * 750);
   EXPECT_EQ(backBuffer(canvas).count(FACE), 750u * 750);
-
-  // What a window manager reads.
-  EXPECT_EQ(probe_->property(onScreen(frame), "WM_CLASS"), std::string("TORVAGRAPH\0TORVAGRAPH\0", 22));
   std::string type;
+
+  // What a window manager reads: who the window is, whose process on which
+  // machine (to end it when it hangs), and that it is not to take the focus.
+  EXPECT_EQ(probe_->property(onScreen(frame), "WM_CLASS"), std::string("hilbert3d\0TORVAGRAPH\0", 21));
+  EXPECT_EQ(longsOf(probe_->property(onScreen(frame), "_NET_WM_PID")), std::vector<long>{static_cast<long>(getpid())});
+  char host[256] = {};
+  EXPECT_EQ(gethostname(host, sizeof host - 1), 0);
+  EXPECT_EQ(probe_->property(onScreen(frame), "WM_CLIENT_MACHINE", &type), host);
+  EXPECT_EQ(type, "STRING");
+  EXPECT_EQ(longsOf(probe_->property(onScreen(frame), "_NET_WM_USER_TIME")), std::vector<long>{0});
   EXPECT_EQ(probe_->property(onScreen(frame), "_NET_WM_NAME", &type), "Hilbert Curve in 3D");
   EXPECT_EQ(type, "UTF8_STRING");
   const std::vector<long> size = longsOf(probe_->property(onScreen(frame), "WM_NORMAL_HINTS"));
