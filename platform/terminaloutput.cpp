@@ -29,6 +29,9 @@ struct capabilities {
   const char* background = nullptr;     // setab
   const char* marginsOff = nullptr;     // rmam
   const char* marginsOn = nullptr;      // smam
+  const char* enterCa = nullptr;        // smcup: the alternate screen
+  const char* exitCa = nullptr;         // rmcup
+  const char* clearScreen = nullptr;    // clear
   bool autoMargins = false;
   bool eatsNewline = false;  // xenl: the last column does not wrap at once
   int colours = 0;
@@ -99,16 +102,22 @@ void writeAll(const std::string& bytes) {
   }
 }
 
+bool alternateScreen() { return caps.enterCa != nullptr && caps.exitCa != nullptr; }
+
 // Recomputes what a handler writes on the way out and on continuing.
 void publishRestore() {
   std::string leave, resume;
   if (attributesTouched) append(leave, caps.attributesOff);
-  if (lowestRow >= 0) {
+  if (cursorTouched) append(leave, caps.cursorNormal);
+  if (alternateScreen()) {
+    // The user's own screen comes back as it was, as after less or vim.
+    append(leave, caps.exitCa);
+    append(resume, caps.enterCa);
+  } else if (lowestRow >= 0) {
     appendMove(leave, lowestRow, 0);
     leave += "\r\n";
     append(leave, caps.clearToEnd);
   }
-  if (cursorTouched) append(leave, caps.cursorNormal);
   if (cursorHidden) append(resume, caps.cursorInvisible);
   terminalPublishRestoreBytes(leave.data(), leave.size(), resume.data(), resume.size());
 }
@@ -140,6 +149,9 @@ bool terminalOutputOpen(int fd) {
   caps.background = capability("setab");
   caps.marginsOff = capability("rmam");
   caps.marginsOn = capability("smam");
+  caps.enterCa = capability("smcup");
+  caps.exitCa = capability("rmcup");
+  caps.clearScreen = capability("clear");
   caps.autoMargins = tigetflag("am") > 0;
   caps.eatsNewline = tigetflag("xenl") > 0;
   caps.colours = tigetnum("colors");
@@ -156,6 +168,12 @@ bool terminalOutputOpen(int fd) {
   lowestRow = -1;
   cursorHidden = cursorTouched = attributesTouched = false;
   publishRestore();
+  // The program's text starts on a clean screen, on the alternate one where
+  // the terminal has it.
+  std::string start;
+  if (alternateScreen()) append(start, caps.enterCa);
+  append(start, caps.clearScreen);
+  writeAll(start);
   return true;
 }
 

@@ -13,8 +13,9 @@ const std::string keyCells = V + " Enter - quick finish or next level " + V + " 
 const std::string bottomBorder = "└" + repeat(H, 36) + "┴" + repeat(H, 25) + "┴" + repeat(H, 13) + "┘";
 const std::string credit = repeat(" ", 27) + " https://hilbert3d.example.org";
 
-TEST(ConsolePanel, EveryRowAt80By25) {
-  tmuxSession tmux(80, 25, probePath() + " panel", probeEnvironment());
+TEST(ConsolePanel, EveryRowAt80By25OnAScreenOfItsOwn) {
+  // What the terminal showed before does not show through.
+  tmuxSession tmux(80, 25, "seq -f 'earlier line %g' 30; " + probePath() + " panel", probeEnvironment());
   ASSERT_TRUE(tmux.started());
   ASSERT_TRUE(tmux.waitForText("example.org"));
   std::vector<std::string> screen = tmux.capture();
