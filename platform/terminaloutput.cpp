@@ -11,7 +11,9 @@
 
 #include <string>
 
+#include "platform/terminalcells.h"
 #include "platform/terminalglyphs.h"
+#include "platform/terminalrepaint.h"
 #include "platform/terminalrestore.h"
 
 namespace {
@@ -42,6 +44,8 @@ bool utf8 = false;
 capabilities caps;
 int defaultLines = 0, defaultColumns = 0;
 
+terminalCells buffer;    // every cell the program wrote
+int cursorRow = 0, cursorColumn = 0;  // in the buffer, as last placed
 int lastAttribute = -1;  // as last sent; -1 unknown
 int lowestRow = -1;      // lowest row the program wrote into
 bool cursorHidden = false;
@@ -128,6 +132,56 @@ void noteRow(int row) {
   publishRestore();
 }
 
+// The terminal's own size, asked every time: the user may change it at any moment.
+bool terminalSize(int& shownColumns, int& shownRows) {
+  winsize size;
+  if (ioctl(outFd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
+    shownColumns = size.ws_col;
+    shownRows = size.ws_row;
+    return true;
+  }
+  if (defaultColumns <= 0 || defaultLines <= 0) return false;
+  shownColumns = defaultColumns;
+  shownRows = defaultLines;
+  return true;
+}
+
+// Shows count buffer cells from (row, column) on, as far as the terminal
+// shows them; false when none of them is on the terminal's screen.
+bool appendCells(std::string& out, int row, int column, int count) {
+  int shownColumns, shownRows;
+  if (!terminalSize(shownColumns, shownRows) || row >= shownRows || column >= shownColumns) return false;
+  if (count > shownColumns - column) count = shownColumns - column;
+  if (count > buffer.width() - column) count = buffer.width() - column;
+  if (count <= 0) return false;
+  appendMove(out, row, column);
+  // Without xenl, filling the bottom-right cell would scroll the screen.
+  bool lastCell = row == shownRows - 1 && column + count == shownColumns;
+  bool marginsOff = false;
+  if (lastCell && caps.autoMargins && !caps.eatsNewline) {
+    if (caps.marginsOff && caps.marginsOn) {
+      append(out, caps.marginsOff);
+      marginsOff = true;
+    } else {
+      --count;
+    }
+  }
+  char glyph[4];
+  for (int i = 0; i < count; ++i) {
+    appendAttribute(out, buffer.attributeAt(row, column + i));
+    out.append(glyph, terminalGlyph(buffer.byteAt(row, column + i), utf8, glyph));
+  }
+  if (marginsOff) append(out, caps.marginsOn);
+  return true;
+}
+
+// The terminal's cursor to the buffer's, or as near as the screen allows.
+void appendCursor(std::string& out) {
+  int shownColumns, shownRows;
+  if (!terminalSize(shownColumns, shownRows)) return;
+  appendMove(out, cursorRow < shownRows ? cursorRow : shownRows - 1, cursorColumn < shownColumns ? cursorColumn : shownColumns - 1);
+}
+
 }  // namespace
 
 bool terminalOutputOpen(int fd) {
@@ -164,6 +218,8 @@ bool terminalOutputOpen(int fd) {
   utf8 = codeset != nullptr && (strcmp(codeset, "UTF-8") == 0 || strcmp(codeset, "utf8") == 0);
 
   outFd = fd;
+  buffer = terminalCells();
+  cursorRow = cursorColumn = 0;
   lastAttribute = -1;
   lowestRow = -1;
   cursorHidden = cursorTouched = attributesTouched = false;
@@ -174,11 +230,13 @@ bool terminalOutputOpen(int fd) {
   if (alternateScreen()) append(start, caps.enterCa);
   append(start, caps.clearScreen);
   writeAll(start);
+  terminalWatchSize();
   return true;
 }
 
 void terminalOutputClose() {
   if (outFd < 0) return;
+  terminalUnwatchSize();
   terminalRestoreNow();
   outFd = -1;
 }
@@ -187,73 +245,59 @@ bool terminalOutputReady() { return outFd >= 0; }
 int terminalOutputFd() { return outFd; }
 bool terminalOutputUtf8() { return utf8; }
 
-bool terminalScreenSize(int& width, int& height) {
+bool terminalBufferSize(int& width, int& height) {
   if (outFd < 0) return false;
-  winsize size;
-  if (ioctl(outFd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
-    width = size.ws_col;
-    height = size.ws_row;
-    return true;
-  }
-  if (defaultColumns > 0 && defaultLines > 0) {
-    width = defaultColumns;
-    height = defaultLines;
-    return true;
-  }
-  return false;
+  int shownColumns, shownRows;
+  if (terminalSize(shownColumns, shownRows)) buffer.grow(shownColumns, shownRows);
+  if (buffer.width() == 0) return false;
+  width = buffer.width();
+  height = buffer.height();
+  return true;
 }
 
-void terminalWriteCells(int row, int column, const uint8_t* bytes, int count, int attribute, int cursorRow,
-                        int cursorColumn) {
+void terminalWriteCells(int row, int column, const uint8_t* bytes, int count, int attribute, int toRow,
+                        int toColumn) {
   int width, height;
-  if (outFd < 0 || count <= 0 || !terminalScreenSize(width, height)) return;
+  if (outFd < 0 || count <= 0 || !terminalBufferSize(width, height)) return;
   if (row < 0 || row >= height || column < 0 || column >= width) return;
-  if (count > width - column) count = width - column;
+  buffer.put(row, column, bytes, count, static_cast<uint8_t>(attribute));
+  cursorRow = toRow;
+  cursorColumn = toColumn;
   std::string out;
   out.reserve(static_cast<size_t>(count) * 3 + 64);
-  appendAttribute(out, attribute);
-  appendMove(out, row, column);
-  // Without xenl, filling the bottom-right cell would scroll the screen.
-  bool lastCell = row == height - 1 && column + count == width;
-  bool marginsOff = false;
-  if (lastCell && caps.autoMargins && !caps.eatsNewline) {
-    if (caps.marginsOff && caps.marginsOn) {
-      append(out, caps.marginsOff);
-      marginsOff = true;
-    } else {
-      --count;
-    }
-  }
-  char glyph[4];
-  for (int i = 0; i < count; ++i) out.append(glyph, terminalGlyph(bytes[i], utf8, glyph));
-  if (marginsOff) append(out, caps.marginsOn);
-  // After the last column the terminal's own cursor is in no reliable place.
-  if (cursorRow != row || cursorColumn != column + count || column + count >= width)
-    appendMove(out, cursorRow, cursorColumn);
+  if (appendCells(out, row, column, count)) noteRow(row);
+  appendCursor(out);
   writeAll(out);
-  noteRow(row);
 }
 
 void terminalMoveCursor(int row, int column) {
   if (outFd < 0) return;
+  cursorRow = row;
+  cursorColumn = column;
   std::string out;
-  appendMove(out, row, column);
+  appendCursor(out);
   writeAll(out);
 }
 
-void terminalScrollUp(int attribute, int cursorRow, int cursorColumn) {
-  int width, height;
-  if (outFd < 0 || !terminalScreenSize(width, height)) return;
+void terminalScrollUp(int attribute, int toRow, int toColumn) {
+  int width, height, shownColumns, shownRows;
+  if (outFd < 0 || !terminalBufferSize(width, height) || !terminalSize(shownColumns, shownRows)) return;
+  buffer.scrollUp(static_cast<uint8_t>(attribute));
+  cursorRow = toRow;
+  cursorColumn = toColumn;
   std::string out;
   // The new bottom row takes the current background colour (bce terminals).
   appendAttribute(out, attribute);
-  if (caps.changeScrollRegion) append(out, tiparm(caps.changeScrollRegion, 0, height - 1));
-  appendMove(out, height - 1, 0);
+  if (caps.changeScrollRegion) append(out, tiparm(caps.changeScrollRegion, 0, shownRows - 1));
+  appendMove(out, shownRows - 1, 0);
   if (caps.scrollForward)
     append(out, caps.scrollForward);
   else
     out += "\n";
-  appendMove(out, cursorRow, cursorColumn);
+  // Where the window shows fewer shownRows than the buffer holds, its bottom row
+  // now shows a buffer row that was hidden.
+  appendCells(out, shownRows - 1, 0, width);
+  appendCursor(out);
   writeAll(out);
   if (lowestRow > 0) {
     --lowestRow;
@@ -274,4 +318,14 @@ void terminalShowCursor(bool visible) {
 void terminalWriteControl(const char* bytes, size_t n) {
   if (outFd < 0) return;
   writeAll(std::string(bytes, n));
+}
+
+void terminalRepaintIfOwed() {
+  int width, height, shownColumns, shownRows;
+  if (!terminalTakeRepaintRequest() || !terminalBufferSize(width, height) || !terminalSize(shownColumns, shownRows)) return;
+  std::string out;
+  lastAttribute = -1;  // a stop in between reset the attributes
+  for (int row = 0; row < shownRows && row < height; ++row) appendCells(out, row, 0, width);
+  appendCursor(out);
+  writeAll(out);
 }

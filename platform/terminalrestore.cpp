@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "platform/terminalmodes.h"
+#include "platform/terminalrepaint.h"
 
 namespace {
 
@@ -61,6 +62,7 @@ void resume() {
   terminalReapplyRawMode();
   int slot = activeSlot.load(std::memory_order_acquire);
   if (slot >= 0 && outputFd >= 0) writeAll(outputFd, slots[slot].resume, slots[slot].resumeLength);
+  terminalRequestRepaint();
 }
 
 void onStopSignal(int) {

@@ -134,6 +134,9 @@ TEST(TerminalRestore, RawModeComesBackAfterStopAndContinue) {
   ASSERT_EQ(kill(probe.pid(), SIGCONT), 0);
   EXPECT_TRUE(tmuxSession::waitFor([&] { return isRaw(sttyOf(probe.tty())); }, 10000));
   EXPECT_TRUE(tmuxSession::waitFor([&] { return probe.tmux().format("#{cursor_flag}") == "0"; }, 10000));
+  // Back on its own screen, painted again.
+  EXPECT_TRUE(probe.tmux().waitForText("Drawing level:  O   (5 maximum)"));
+  EXPECT_EQ(screenRow(probe.tmux().capture(), 1), "");
   probe.tmux().sendText("q");
   probe.expectRestored(0);
 }

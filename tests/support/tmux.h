@@ -52,6 +52,10 @@ class tmuxSession {
     args.insert(args.end(), keys.begin(), keys.end());
     run(args);
   }
+  // Makes the window width x height cells, as a user dragging its edge would.
+  void resize(int width, int height) {
+    run({"resize-window", "-x", std::to_string(width), "-y", std::to_string(height)});
+  }
   // Text typed as it stands.
   void sendText(const std::string& text) { run({"send-keys", "-l", text}); }
 

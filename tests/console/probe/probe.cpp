@@ -58,6 +58,7 @@ int panel() {
     if (isCharacter(key, 13) && level < maxLevel) {
       ++level;
       showLevelNumber();
+      logLine("level " + std::to_string(level));
     }
   }
 }
