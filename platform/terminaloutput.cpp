@@ -34,6 +34,10 @@ struct capabilities {
   const char* enterCa = nullptr;        // smcup: the alternate screen
   const char* exitCa = nullptr;         // rmcup
   const char* clearScreen = nullptr;    // clear
+  const char* enableAcs = nullptr;      // enacs
+  const char* enterAcs = nullptr;       // smacs: the line-drawing set
+  const char* exitAcs = nullptr;        // rmacs
+  char lineDrawing[128] = {};           // acsc: VT100 character -> the terminal's
   bool autoMargins = false;
   bool eatsNewline = false;  // xenl: the last column does not wrap at once
   int colours = 0;
@@ -113,6 +117,7 @@ void publishRestore() {
   std::string leave, resume;
   if (attributesTouched) append(leave, caps.attributesOff);
   if (cursorTouched) append(leave, caps.cursorNormal);
+  if (!utf8) append(leave, caps.exitAcs);  // a write cut short may have left it on
   if (alternateScreen()) {
     // The user's own screen comes back as it was, as after less or vim.
     append(leave, caps.exitCa);
@@ -146,6 +151,27 @@ bool terminalSize(int& shownColumns, int& shownRows) {
   return true;
 }
 
+// One cell's character. Outside UTF-8 the frame goes through the terminal's
+// line-drawing set, switched on and off around runs of it.
+void appendGlyph(std::string& out, uint8_t byte, bool& lineDrawing) {
+  char vt100 = utf8 ? 0 : lineDrawingCharacter(byte);
+  char drawn = vt100 ? caps.lineDrawing[static_cast<unsigned char>(vt100)] : 0;
+  if (drawn) {
+    if (!lineDrawing) append(out, caps.enterAcs);
+    lineDrawing = true;
+    out += drawn;
+    return;
+  }
+  if (lineDrawing) append(out, caps.exitAcs);
+  lineDrawing = false;
+  if (vt100) {
+    out += asciiLineDrawing(vt100);
+    return;
+  }
+  char glyph[terminalGlyphMax];
+  out.append(glyph, terminalGlyph(byte, utf8, glyph));
+}
+
 // Shows count buffer cells from (row, column) on, as far as the terminal
 // shows them; false when none of them is on the terminal's screen.
 bool appendCells(std::string& out, int row, int column, int count) {
@@ -166,11 +192,14 @@ bool appendCells(std::string& out, int row, int column, int count) {
       --count;
     }
   }
-  char glyph[4];
+  bool lineDrawing = false;
   for (int i = 0; i < count; ++i) {
+    size_t before = out.size();
     appendAttribute(out, buffer.attributeAt(row, column + i));
-    out.append(glyph, terminalGlyph(buffer.byteAt(row, column + i), utf8, glyph));
+    if (out.size() != before) lineDrawing = false;  // sgr0 may leave the line-drawing set
+    appendGlyph(out, buffer.byteAt(row, column + i), lineDrawing);
   }
+  if (lineDrawing) append(out, caps.exitAcs);
   if (marginsOff) append(out, caps.marginsOn);
   return true;
 }
@@ -206,6 +235,12 @@ bool terminalOutputOpen(int fd) {
   caps.enterCa = capability("smcup");
   caps.exitCa = capability("rmcup");
   caps.clearScreen = capability("clear");
+  caps.enableAcs = capability("enacs");
+  caps.enterAcs = capability("smacs");
+  caps.exitAcs = capability("rmacs");
+  if (const char* acsc = capability("acsc"); acsc && caps.enterAcs && caps.exitAcs)
+    for (const char* p = acsc; p[0] && p[1]; p += 2)
+      if (static_cast<unsigned char>(p[0]) < 128) caps.lineDrawing[static_cast<unsigned char>(p[0])] = p[1];
   caps.autoMargins = tigetflag("am") > 0;
   caps.eatsNewline = tigetflag("xenl") > 0;
   caps.colours = tigetnum("colors");
@@ -229,6 +264,7 @@ bool terminalOutputOpen(int fd) {
   std::string start;
   if (alternateScreen()) append(start, caps.enterCa);
   append(start, caps.clearScreen);
+  if (!utf8) append(start, caps.enableAcs);
   writeAll(start);
   terminalWatchSize();
   return true;

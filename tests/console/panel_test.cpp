@@ -106,6 +106,42 @@ TEST(ConsolePanel, KeptThroughResizes) {
   EXPECT_TRUE(tmux.waitForExit());
 }
 
+// A row captured with its escapes, the line-drawing letters shown as the
+// lines they draw and every other sequence left out.
+std::string lineDrawingShown(const std::string& row) {
+  const std::string vt100 = "lqkxmjwvtun", lines[] = {"┌", "─", "┐", "│", "└", "┘", "┬", "┴", "├", "┤", "┼"};
+  std::string text;
+  bool drawing = false;
+  for (size_t i = 0; i < row.size(); ++i) {
+    if (row[i] == '' || row[i] == '') {
+      drawing = row[i] == '';
+    } else if (row[i] == '') {  // CSI ... final byte
+      for (++i; i < row.size() && !(row[i] >= '@' && row[i] <= '~' && row[i] != '['); ++i) {
+      }
+    } else if (size_t at = vt100.find(row[i]); drawing && at != std::string::npos) {
+      text += lines[at];
+    } else {
+      text += row[i];
+    }
+  }
+  return trimRight(text);
+}
+
+// In the C locale the frame comes from the terminal's line-drawing set, and
+// nothing beyond ASCII is sent.
+TEST(ConsolePanel, FrameDrawnOutsideUtf8) {
+  tmuxSession tmux(80, 25, probePath() + " panel", {"LC_ALL=C", "DISPLAY=", "TERM=screen"});
+  ASSERT_TRUE(tmux.started());
+  ASSERT_TRUE(tmux.waitForText("example.org"));
+  std::vector<std::string> screen = tmux.capture(true);
+  for (std::string& row : screen) row = lineDrawingShown(row);
+  EXPECT_EQ(screen, panelScreen("O"));
+  for (const std::string& row : tmux.capture())
+    for (char c : row) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << row;
+  tmux.sendKeys({"Escape"});
+  EXPECT_TRUE(tmux.waitForExit());
+}
+
 TEST(ConsolePanel, SeventyNineColumnsLeaveBlankRowsBetweenFrameRows) {
   tmuxSession tmux(79, 25, probePath() + " panel", probeEnvironment());
   ASSERT_TRUE(tmux.started());
