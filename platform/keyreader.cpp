@@ -79,13 +79,19 @@ void keyReader::run() {
       continue;
     }
     if (watched[0].revents & POLLNVAL) return;
+    // A hung-up terminal reads as the end of input for ever.
+    if (watched[0].revents & POLLHUP) {
+      if (handlers_.onHangUp) handlers_.onHangUp();
+      return;
+    }
     // Input may have been discarded since poll() woke: look again, so that
     // read() never blocks with the gate held.
     pollfd again = {fd_, POLLIN, 0};
     if (poll(&again, 1, 0) <= 0) continue;
     ssize_t n = read(fd_, buffer, sizeof buffer);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (n <= 0) return;  // hung up: no more keys
+    if (n == 0 && handlers_.onHangUp) handlers_.onHangUp();
+    if (n <= 0) return;  // no more keys
     unfinished = handlers_.onBytes ? handlers_.onBytes(buffer, static_cast<size_t>(n)) : false;
   }
 }

@@ -18,6 +18,8 @@ class keyReader {
     // A wakeup (wakeup.h) to watch as well: onWakeup runs after each signal.
     int wakeup = -1;
     std::function<void()> onWakeup;
+    // The terminal hung up; the thread ends after it.
+    std::function<void()> onHangUp;
   };
 
   keyReader() = default;

@@ -20,3 +20,7 @@ void terminalPublishRestoreBytes(const char* leave, size_t leaveLength, const ch
 // Restores modes and writes the leave bytes, once; later calls do nothing
 // until the next terminalInstallRestoreHandlers. Async-signal-safe.
 void terminalRestoreNow();
+// The terminal is gone: ends the process as a hang-up from the terminal
+// does (SIGHUP to the whole process, so any thread may call it), unless the
+// user chose to ignore that signal.
+void terminalHangUp();

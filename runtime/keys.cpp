@@ -73,7 +73,7 @@ void publish() {
 
 }  // namespace
 
-void keysStartReading(int fd) {
+void keysStartReading(int fd, void (*onHangUp)()) {
   if (reader != nullptr || fd < 0) return;
   reader = new keyReader;
   keyReader::callbacks handlers;
@@ -95,6 +95,7 @@ void keysStartReading(int fd) {
     }
     keyQueued.notify_all();
   };
+  if (onHangUp) handlers.onHangUp = onHangUp;
   if (!reader->start(fd, std::move(handlers), escapeWaitMs)) {
     delete reader;
     reader = nullptr;

@@ -27,6 +27,7 @@ void flushKeys();
 uint8_t capsLockFix(uint8_t character, uint8_t scanCode, uint32_t controlKeyState);
 
 // Start-up and shutdown (consoleSetup, consoleRestore): begins and ends
-// reading keys from the terminal fd on a thread of its own.
-void keysStartReading(int fd);
+// reading keys from the terminal fd on a thread of its own. onHangUp, if
+// given, runs on that thread when the terminal goes away.
+void keysStartReading(int fd, void (*onHangUp)() = nullptr);
 void keysStopReading();
