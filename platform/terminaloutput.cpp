@@ -208,7 +208,8 @@ bool appendCells(std::string& out, int row, int column, int count) {
 void appendCursor(std::string& out) {
   int shownColumns, shownRows;
   if (!terminalSize(shownColumns, shownRows)) return;
-  appendMove(out, cursorRow < shownRows ? cursorRow : shownRows - 1, cursorColumn < shownColumns ? cursorColumn : shownColumns - 1);
+  appendMove(out, cursorRow < shownRows ? cursorRow : shownRows - 1,
+             cursorColumn < shownColumns ? cursorColumn : shownColumns - 1);
 }
 
 }  // namespace
@@ -330,7 +331,7 @@ void terminalScrollUp(int attribute, int toRow, int toColumn) {
     append(out, caps.scrollForward);
   else
     out += "\n";
-  // Where the window shows fewer shownRows than the buffer holds, its bottom row
+  // Where the window shows fewer rows than the buffer holds, its bottom row
   // now shows a buffer row that was hidden.
   appendCells(out, shownRows - 1, 0, width);
   appendCursor(out);
@@ -358,7 +359,8 @@ void terminalWriteControl(const char* bytes, size_t n) {
 
 void terminalRepaintIfOwed() {
   int width, height, shownColumns, shownRows;
-  if (!terminalTakeRepaintRequest() || !terminalBufferSize(width, height) || !terminalSize(shownColumns, shownRows)) return;
+  if (!terminalTakeRepaintRequest() || !terminalBufferSize(width, height) || !terminalSize(shownColumns, shownRows))
+    return;
   std::string out;
   lastAttribute = -1;  // a stop in between reset the attributes
   for (int row = 0; row < shownRows && row < height; ++row) appendCells(out, row, 0, width);

@@ -12,7 +12,7 @@ int cursorRow = 0;
 
 int attribute() { return (runtime.backgroundColor & 15) * 16 + (runtime.foregroundColor & 15); }
 
-// The cursor, kept on a screen that may have shrunk since it was set.
+// The cursor, kept inside the screen buffer.
 void clampCursor(int columns, int rows) {
   if (cursorColumn >= columns) cursorColumn = columns - 1;
   if (cursorRow >= rows) cursorRow = rows - 1;

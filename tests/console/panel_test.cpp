@@ -109,7 +109,8 @@ TEST(ConsolePanel, KeptThroughResizes) {
 // A row captured with its escapes, the line-drawing letters shown as the
 // lines they draw and every other sequence left out.
 std::string lineDrawingShown(const std::string& row) {
-  const std::string vt100 = "lqkxmjwvtun", lines[] = {"┌", "─", "┐", "│", "└", "┘", "┬", "┴", "├", "┤", "┼"};
+  const std::string vt100 = "lqkxmjwvtun";
+  const std::string lines[] = {"┌", "─", "┐", "│", "└", "┘", "┬", "┴", "├", "┤", "┼"};
   std::string text;
   bool drawing = false;
   for (size_t i = 0; i < row.size(); ++i) {

@@ -39,8 +39,8 @@ TEST(Hangup, ClosingTheTerminalEndsTheProgram) {
     const uint32_t picture = probe.findWindow("Hilbert Curve in 3D", 10000);
     ASSERT_NE(picture, 0u) << "round " << round;
     std::string pidBytes;
-    ASSERT_TRUE(tmuxSession::waitFor([&] { return (pidBytes = probe.property(picture, "_NET_WM_PID")).size() == sizeof(long); }, 10000))
-        << "round " << round;
+    auto pidKnown = [&] { return (pidBytes = probe.property(picture, "_NET_WM_PID")).size() == sizeof(long); };
+    ASSERT_TRUE(tmuxSession::waitFor(pidKnown, 10000)) << "round " << round;
     const pid_t program = static_cast<pid_t>(*reinterpret_cast<const long*>(pidBytes.data()));
 
     ASSERT_TRUE(probe.sendDeleteWindow(terminal));
