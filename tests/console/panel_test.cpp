@@ -129,9 +129,11 @@ std::string lineDrawingShown(const std::string& row) {
 }
 
 // In the C locale the frame comes from the terminal's line-drawing set, and
-// nothing beyond ASCII is sent.
-TEST(ConsolePanel, FrameDrawnOutsideUtf8) {
-  tmuxSession tmux(80, 25, probePath() + " panel", {"LC_ALL=C", "DISPLAY=", "TERM=screen"});
+// nothing beyond ASCII is sent. A vt100 has no alternate screen: the screen
+// is cleared instead.
+TEST(ConsolePanel, FrameDrawnOutsideUtf8OnAVt100) {
+  tmuxSession tmux(80, 25, "seq -f 'earlier line %g' 30; " + probePath() + " panel",
+                   {"LC_ALL=C", "DISPLAY=", "TERM=vt100"});
   ASSERT_TRUE(tmux.started());
   ASSERT_TRUE(tmux.waitForText("example.org"));
   std::vector<std::string> screen = tmux.capture(true);
