@@ -84,6 +84,9 @@ void installStopHandler();
 void resume() {
   if (restoreDone.load()) return;
   terminalReapplyRawMode();
+  // Continued in the background (bg): the screen stays the shell's until the
+  // job is continued in the foreground.
+  if (outputFd >= 0 && tcgetpgrp(outputFd) != getpgrp()) return;
   int slot = activeSlot.load(std::memory_order_acquire);
   if (slot >= 0 && outputFd >= 0) writeAll(outputFd, slots[slot].resume, slots[slot].resumeLength);
   terminalRequestRepaint();
