@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "tests/console/probe_support.h"
+#include "tests/support/desktop.h"
 
 namespace {
 
@@ -139,6 +140,29 @@ TEST(TerminalRestore, RawModeComesBackAfterStopAndContinue) {
   EXPECT_EQ(screenRow(probe.tmux().capture(), 1), "");
   probe.tmux().sendText("q");
   probe.expectRestored(0);
+}
+
+}  // namespace
+
+namespace {
+
+// A shell that hangs up gives the terminal back to itself before it signals
+// its jobs: the program, now in the background, must still end on the
+// signal, not be stopped by the terminal on its way out.
+TEST(TerminalRestore, EndsOnAHangUpFromTheBackground) {
+  tempFile log("background"), startup("rc");
+  {
+    std::ofstream rc(startup.path());
+    // The first prompt starts the probe as a job of its own, as if typed.
+    rc << "PROMPT_COMMAND='PROMPT_COMMAND=; " << probePath() << " background " << log.path() << "'\n";
+  }
+  tmuxSession tmux(80, 25, "bash --rcfile " + startup.path() + " -i", probeEnvironment());
+  ASSERT_TRUE(tmux.started());
+  ASSERT_TRUE(log.waitForLine("background")) << log.text();
+  const pid_t pid = std::stoi(log.lines().at(0).substr(4));
+  ASSERT_EQ(kill(pid, SIGHUP), 0);
+  EXPECT_TRUE(tmuxSession::waitFor([&] { return processGone(pid); }, 1000));
+  if (!processGone(pid)) kill(pid, SIGKILL);
 }
 
 }  // namespace
