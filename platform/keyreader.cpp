@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/terminalmodes.h"
+#include "platform/wakeup.h"
 
 bool keyReader::start(int fd, callbacks handlers, int quietMs) {
   if (thread_.joinable() || fd < 0) return false;
@@ -59,13 +60,18 @@ void keyReader::run() {
   bool unfinished = false;
   uint8_t buffer[256];
   for (;;) {
-    pollfd watched[2] = {{fd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-    int ready = poll(watched, 2, unfinished ? quietMs_ : -1);
+    pollfd watched[3] = {{fd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}, {handlers_.wakeup, POLLIN, 0}};
+    int ready = poll(watched, handlers_.wakeup >= 0 ? 3 : 2, unfinished ? quietMs_ : -1);
     if (ready < 0) {
       if (errno == EINTR) continue;
       return;
     }
     if (watched[1].revents) return;
+    if (watched[2].revents) {
+      wakeupDrain(handlers_.wakeup);
+      if (handlers_.onWakeup) handlers_.onWakeup();
+      if (!watched[0].revents) continue;
+    }
     std::lock_guard<std::mutex> hold(gate_);
     if (ready == 0) {
       unfinished = false;
@@ -73,13 +79,19 @@ void keyReader::run() {
       continue;
     }
     if (watched[0].revents & POLLNVAL) return;
+    // A hung-up terminal reads as the end of input for ever.
+    if (watched[0].revents & POLLHUP) {
+      if (handlers_.onHangUp) handlers_.onHangUp();
+      return;
+    }
     // Input may have been discarded since poll() woke: look again, so that
     // read() never blocks with the gate held.
     pollfd again = {fd_, POLLIN, 0};
     if (poll(&again, 1, 0) <= 0) continue;
     ssize_t n = read(fd_, buffer, sizeof buffer);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (n <= 0) return;  // hung up: no more keys
+    if (n == 0 && handlers_.onHangUp) handlers_.onHangUp();
+    if (n <= 0) return;  // no more keys
     unfinished = handlers_.onBytes ? handlers_.onBytes(buffer, static_cast<size_t>(n)) : false;
   }
 }

@@ -15,6 +15,11 @@ class keyReader {
     // key sequence: then onQuiet follows when nothing more arrives in time.
     std::function<bool(const uint8_t* bytes, size_t n)> onBytes;
     std::function<void()> onQuiet;
+    // A wakeup (wakeup.h) to watch as well: onWakeup runs after each signal.
+    int wakeup = -1;
+    std::function<void()> onWakeup;
+    // The terminal hung up; the thread ends after it.
+    std::function<void()> onHangUp;
   };
 
   keyReader() = default;

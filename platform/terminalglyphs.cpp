@@ -1,5 +1,9 @@
 #include "platform/terminalglyphs.h"
 
+#include <limits.h>
+#include <string.h>
+#include <wchar.h>
+
 namespace {
 
 // Code page 437, bytes 0x00-0x1F: the glyphs the PC shows for control codes.
@@ -32,14 +36,58 @@ char32_t codePage437ToUnicode(uint8_t byte) {
   return byte;
 }
 
-size_t terminalGlyph(uint8_t byte, bool utf8, char* out) {
-  if (!utf8) {
-    // 0x80-0x9F are C1 controls in 8-bit character sets.
-    bool shown = (byte >= 0x20 && byte < 0x7F) || byte >= 0xA0;
-    out[0] = byte == 0 ? ' ' : shown ? static_cast<char>(byte) : '?';
+namespace {
+
+// The character in the current locale's multibyte set, if it fills one cell.
+size_t localeGlyph(char32_t c, char* out) {
+  static_assert(MB_LEN_MAX <= terminalGlyphMax);
+  if (c >= 0x20 && c < 0x7F) {
+    out[0] = static_cast<char>(c);
     return 1;
   }
+  wchar_t wide = static_cast<wchar_t>(c);
+  if (wcwidth(wide) != 1) return 0;
+  mbstate_t state;
+  memset(&state, 0, sizeof state);
+  size_t n = wcrtomb(out, wide, &state);
+  if (n == static_cast<size_t>(-1) || n == 0) return 0;
+  // A lone byte from 0x80 to 0x9F would be a C1 control.
+  if (n == 1 && static_cast<unsigned char>(out[0]) >= 0x80 && static_cast<unsigned char>(out[0]) < 0xA0) return 0;
+  return n;
+}
+
+}  // namespace
+
+char lineDrawingCharacter(uint8_t byte) {
+  switch (codePage437ToUnicode(byte)) {
+    case 0x2500: case 0x2550: return 'q';
+    case 0x2502: case 0x2551: return 'x';
+    case 0x250C: case 0x2552: case 0x2553: case 0x2554: return 'l';
+    case 0x2510: case 0x2555: case 0x2556: case 0x2557: return 'k';
+    case 0x2514: case 0x2558: case 0x2559: case 0x255A: return 'm';
+    case 0x2518: case 0x255B: case 0x255C: case 0x255D: return 'j';
+    case 0x251C: case 0x255E: case 0x255F: case 0x2560: return 't';
+    case 0x2524: case 0x2561: case 0x2562: case 0x2563: return 'u';
+    case 0x252C: case 0x2564: case 0x2565: case 0x2566: return 'w';
+    case 0x2534: case 0x2567: case 0x2568: case 0x2569: return 'v';
+    case 0x253C: case 0x256A: case 0x256B: case 0x256C: return 'n';
+    default: return 0;
+  }
+}
+
+char asciiLineDrawing(char vt100) {
+  if (vt100 == 'q') return '-';
+  if (vt100 == 'x') return '|';
+  return '+';
+}
+
+size_t terminalGlyph(uint8_t byte, bool utf8, char* out) {
   char32_t c = codePage437ToUnicode(byte);
+  if (!utf8) {
+    size_t n = localeGlyph(c, out);
+    if (n == 0) out[n++] = '?';
+    return n;
+  }
   if (c < 0x80) {
     out[0] = static_cast<char>(c);
     return 1;

@@ -4,11 +4,19 @@
 
 // How one screen byte (a code page 437 character) is shown on the terminal.
 // In a UTF-8 locale every byte becomes its code page 437 character in UTF-8;
-// otherwise printable bytes and the line-drawing bytes are sent as they are
-// and everything a terminal would act on is replaced by '?'. Never yields a
-// control byte or a broken UTF-8 sequence.
-// Writes at most 3 bytes to out and returns how many.
+// otherwise the character in the locale's own character set when it has it
+// as one printable cell, else '?'. Never yields a control byte, a broken
+// sequence or a character wider than one cell.
+// Writes at most terminalGlyphMax bytes to out and returns how many.
+inline constexpr size_t terminalGlyphMax = 16;
 size_t terminalGlyph(uint8_t byte, bool utf8, char* out);
+
+// The VT100 line-drawing character (terminfo's acsc names) that draws a
+// byte's box-drawing character: 'l' for the top-left corner, 'q' for the
+// horizontal line and so on; 0 for bytes that are no line.
+char lineDrawingCharacter(uint8_t byte);
+// A plain ASCII stand-in for a VT100 line-drawing character: '+', '-' or '|'.
+char asciiLineDrawing(char vt100);
 
 // The Unicode code point that code page 437 gives to a byte (0 shows as a blank).
 char32_t codePage437ToUnicode(uint8_t byte);

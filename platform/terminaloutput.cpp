@@ -11,7 +11,9 @@
 
 #include <string>
 
+#include "platform/terminalcells.h"
 #include "platform/terminalglyphs.h"
+#include "platform/terminalrepaint.h"
 #include "platform/terminalrestore.h"
 
 namespace {
@@ -29,6 +31,13 @@ struct capabilities {
   const char* background = nullptr;     // setab
   const char* marginsOff = nullptr;     // rmam
   const char* marginsOn = nullptr;      // smam
+  const char* enterCa = nullptr;        // smcup: the alternate screen
+  const char* exitCa = nullptr;         // rmcup
+  const char* clearScreen = nullptr;    // clear
+  const char* enableAcs = nullptr;      // enacs
+  const char* enterAcs = nullptr;       // smacs: the line-drawing set
+  const char* exitAcs = nullptr;        // rmacs
+  char lineDrawing[128] = {};           // acsc: VT100 character -> the terminal's
   bool autoMargins = false;
   bool eatsNewline = false;  // xenl: the last column does not wrap at once
   int colours = 0;
@@ -39,6 +48,8 @@ bool utf8 = false;
 capabilities caps;
 int defaultLines = 0, defaultColumns = 0;
 
+terminalCells buffer;    // every cell the program wrote
+int cursorRow = 0, cursorColumn = 0;  // in the buffer, as last placed
 int lastAttribute = -1;  // as last sent; -1 unknown
 int lowestRow = -1;      // lowest row the program wrote into
 bool cursorHidden = false;
@@ -99,16 +110,23 @@ void writeAll(const std::string& bytes) {
   }
 }
 
+bool alternateScreen() { return caps.enterCa != nullptr && caps.exitCa != nullptr; }
+
 // Recomputes what a handler writes on the way out and on continuing.
 void publishRestore() {
   std::string leave, resume;
   if (attributesTouched) append(leave, caps.attributesOff);
-  if (lowestRow >= 0) {
+  if (cursorTouched) append(leave, caps.cursorNormal);
+  if (!utf8) append(leave, caps.exitAcs);  // a write cut short may have left it on
+  if (alternateScreen()) {
+    // The user's own screen comes back as it was, as after less or vim.
+    append(leave, caps.exitCa);
+    append(resume, caps.enterCa);
+  } else if (lowestRow >= 0) {
     appendMove(leave, lowestRow, 0);
     leave += "\r\n";
     append(leave, caps.clearToEnd);
   }
-  if (cursorTouched) append(leave, caps.cursorNormal);
   if (cursorHidden) append(resume, caps.cursorInvisible);
   terminalPublishRestoreBytes(leave.data(), leave.size(), resume.data(), resume.size());
 }
@@ -117,6 +135,81 @@ void noteRow(int row) {
   if (row <= lowestRow) return;
   lowestRow = row;
   publishRestore();
+}
+
+// The terminal's own size, asked every time: the user may change it at any moment.
+bool terminalSize(int& shownColumns, int& shownRows) {
+  winsize size;
+  if (ioctl(outFd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
+    shownColumns = size.ws_col;
+    shownRows = size.ws_row;
+    return true;
+  }
+  if (defaultColumns <= 0 || defaultLines <= 0) return false;
+  shownColumns = defaultColumns;
+  shownRows = defaultLines;
+  return true;
+}
+
+// One cell's character. Outside UTF-8 the frame goes through the terminal's
+// line-drawing set, switched on and off around runs of it.
+void appendGlyph(std::string& out, uint8_t byte, bool& lineDrawing) {
+  char vt100 = utf8 ? 0 : lineDrawingCharacter(byte);
+  char drawn = vt100 ? caps.lineDrawing[static_cast<unsigned char>(vt100)] : 0;
+  if (drawn) {
+    if (!lineDrawing) append(out, caps.enterAcs);
+    lineDrawing = true;
+    out += drawn;
+    return;
+  }
+  if (lineDrawing) append(out, caps.exitAcs);
+  lineDrawing = false;
+  if (vt100) {
+    out += asciiLineDrawing(vt100);
+    return;
+  }
+  char glyph[terminalGlyphMax];
+  out.append(glyph, terminalGlyph(byte, utf8, glyph));
+}
+
+// Shows count buffer cells from (row, column) on, as far as the terminal
+// shows them; false when none of them is on the terminal's screen.
+bool appendCells(std::string& out, int row, int column, int count) {
+  int shownColumns, shownRows;
+  if (!terminalSize(shownColumns, shownRows) || row >= shownRows || column >= shownColumns) return false;
+  if (count > shownColumns - column) count = shownColumns - column;
+  if (count > buffer.width() - column) count = buffer.width() - column;
+  if (count <= 0) return false;
+  appendMove(out, row, column);
+  // Without xenl, filling the bottom-right cell would scroll the screen.
+  bool lastCell = row == shownRows - 1 && column + count == shownColumns;
+  bool marginsOff = false;
+  if (lastCell && caps.autoMargins && !caps.eatsNewline) {
+    if (caps.marginsOff && caps.marginsOn) {
+      append(out, caps.marginsOff);
+      marginsOff = true;
+    } else {
+      --count;
+    }
+  }
+  bool lineDrawing = false;
+  for (int i = 0; i < count; ++i) {
+    size_t before = out.size();
+    appendAttribute(out, buffer.attributeAt(row, column + i));
+    if (out.size() != before) lineDrawing = false;  // sgr0 may leave the line-drawing set
+    appendGlyph(out, buffer.byteAt(row, column + i), lineDrawing);
+  }
+  if (lineDrawing) append(out, caps.exitAcs);
+  if (marginsOff) append(out, caps.marginsOn);
+  return true;
+}
+
+// The terminal's cursor to the buffer's, or as near as the screen allows.
+void appendCursor(std::string& out) {
+  int shownColumns, shownRows;
+  if (!terminalSize(shownColumns, shownRows)) return;
+  appendMove(out, cursorRow < shownRows ? cursorRow : shownRows - 1,
+             cursorColumn < shownColumns ? cursorColumn : shownColumns - 1);
 }
 
 }  // namespace
@@ -140,6 +233,15 @@ bool terminalOutputOpen(int fd) {
   caps.background = capability("setab");
   caps.marginsOff = capability("rmam");
   caps.marginsOn = capability("smam");
+  caps.enterCa = capability("smcup");
+  caps.exitCa = capability("rmcup");
+  caps.clearScreen = capability("clear");
+  caps.enableAcs = capability("enacs");
+  caps.enterAcs = capability("smacs");
+  caps.exitAcs = capability("rmacs");
+  if (const char* acsc = capability("acsc"); acsc && caps.enterAcs && caps.exitAcs)
+    for (const char* p = acsc; p[0] && p[1]; p += 2)
+      if (static_cast<unsigned char>(p[0]) < 128) caps.lineDrawing[static_cast<unsigned char>(p[0])] = p[1];
   caps.autoMargins = tigetflag("am") > 0;
   caps.eatsNewline = tigetflag("xenl") > 0;
   caps.colours = tigetnum("colors");
@@ -152,15 +254,26 @@ bool terminalOutputOpen(int fd) {
   utf8 = codeset != nullptr && (strcmp(codeset, "UTF-8") == 0 || strcmp(codeset, "utf8") == 0);
 
   outFd = fd;
+  buffer = terminalCells();
+  cursorRow = cursorColumn = 0;
   lastAttribute = -1;
   lowestRow = -1;
   cursorHidden = cursorTouched = attributesTouched = false;
   publishRestore();
+  // The program's text starts on a clean screen, on the alternate one where
+  // the terminal has it.
+  std::string start;
+  if (alternateScreen()) append(start, caps.enterCa);
+  append(start, caps.clearScreen);
+  if (!utf8) append(start, caps.enableAcs);
+  writeAll(start);
+  terminalWatchSize();
   return true;
 }
 
 void terminalOutputClose() {
   if (outFd < 0) return;
+  terminalUnwatchSize();
   terminalRestoreNow();
   outFd = -1;
 }
@@ -169,73 +282,59 @@ bool terminalOutputReady() { return outFd >= 0; }
 int terminalOutputFd() { return outFd; }
 bool terminalOutputUtf8() { return utf8; }
 
-bool terminalScreenSize(int& width, int& height) {
+bool terminalBufferSize(int& width, int& height) {
   if (outFd < 0) return false;
-  winsize size;
-  if (ioctl(outFd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
-    width = size.ws_col;
-    height = size.ws_row;
-    return true;
-  }
-  if (defaultColumns > 0 && defaultLines > 0) {
-    width = defaultColumns;
-    height = defaultLines;
-    return true;
-  }
-  return false;
+  int shownColumns, shownRows;
+  if (terminalSize(shownColumns, shownRows)) buffer.grow(shownColumns, shownRows);
+  if (buffer.width() == 0) return false;
+  width = buffer.width();
+  height = buffer.height();
+  return true;
 }
 
-void terminalWriteCells(int row, int column, const uint8_t* bytes, int count, int attribute, int cursorRow,
-                        int cursorColumn) {
+void terminalWriteCells(int row, int column, const uint8_t* bytes, int count, int attribute, int toRow,
+                        int toColumn) {
   int width, height;
-  if (outFd < 0 || count <= 0 || !terminalScreenSize(width, height)) return;
+  if (outFd < 0 || count <= 0 || !terminalBufferSize(width, height)) return;
   if (row < 0 || row >= height || column < 0 || column >= width) return;
-  if (count > width - column) count = width - column;
+  buffer.put(row, column, bytes, count, static_cast<uint8_t>(attribute));
+  cursorRow = toRow;
+  cursorColumn = toColumn;
   std::string out;
   out.reserve(static_cast<size_t>(count) * 3 + 64);
-  appendAttribute(out, attribute);
-  appendMove(out, row, column);
-  // Without xenl, filling the bottom-right cell would scroll the screen.
-  bool lastCell = row == height - 1 && column + count == width;
-  bool marginsOff = false;
-  if (lastCell && caps.autoMargins && !caps.eatsNewline) {
-    if (caps.marginsOff && caps.marginsOn) {
-      append(out, caps.marginsOff);
-      marginsOff = true;
-    } else {
-      --count;
-    }
-  }
-  char glyph[4];
-  for (int i = 0; i < count; ++i) out.append(glyph, terminalGlyph(bytes[i], utf8, glyph));
-  if (marginsOff) append(out, caps.marginsOn);
-  // After the last column the terminal's own cursor is in no reliable place.
-  if (cursorRow != row || cursorColumn != column + count || column + count >= width)
-    appendMove(out, cursorRow, cursorColumn);
+  if (appendCells(out, row, column, count)) noteRow(row);
+  appendCursor(out);
   writeAll(out);
-  noteRow(row);
 }
 
 void terminalMoveCursor(int row, int column) {
   if (outFd < 0) return;
+  cursorRow = row;
+  cursorColumn = column;
   std::string out;
-  appendMove(out, row, column);
+  appendCursor(out);
   writeAll(out);
 }
 
-void terminalScrollUp(int attribute, int cursorRow, int cursorColumn) {
-  int width, height;
-  if (outFd < 0 || !terminalScreenSize(width, height)) return;
+void terminalScrollUp(int attribute, int toRow, int toColumn) {
+  int width, height, shownColumns, shownRows;
+  if (outFd < 0 || !terminalBufferSize(width, height) || !terminalSize(shownColumns, shownRows)) return;
+  buffer.scrollUp(static_cast<uint8_t>(attribute));
+  cursorRow = toRow;
+  cursorColumn = toColumn;
   std::string out;
   // The new bottom row takes the current background colour (bce terminals).
   appendAttribute(out, attribute);
-  if (caps.changeScrollRegion) append(out, tiparm(caps.changeScrollRegion, 0, height - 1));
-  appendMove(out, height - 1, 0);
+  if (caps.changeScrollRegion) append(out, tiparm(caps.changeScrollRegion, 0, shownRows - 1));
+  appendMove(out, shownRows - 1, 0);
   if (caps.scrollForward)
     append(out, caps.scrollForward);
   else
     out += "\n";
-  appendMove(out, cursorRow, cursorColumn);
+  // Where the window shows fewer rows than the buffer holds, its bottom row
+  // now shows a buffer row that was hidden.
+  appendCells(out, shownRows - 1, 0, width);
+  appendCursor(out);
   writeAll(out);
   if (lowestRow > 0) {
     --lowestRow;
@@ -256,4 +355,15 @@ void terminalShowCursor(bool visible) {
 void terminalWriteControl(const char* bytes, size_t n) {
   if (outFd < 0) return;
   writeAll(std::string(bytes, n));
+}
+
+void terminalRepaintIfOwed() {
+  int width, height, shownColumns, shownRows;
+  if (!terminalTakeRepaintRequest() || !terminalBufferSize(width, height) || !terminalSize(shownColumns, shownRows))
+    return;
+  std::string out;
+  lastAttribute = -1;  // a stop in between reset the attributes
+  for (int row = 0; row < shownRows && row < height; ++row) appendCells(out, row, 0, width);
+  appendCursor(out);
+  writeAll(out);
 }

@@ -2,9 +2,10 @@
 #include <cstddef>
 #include <cstdint>
 
-// Cell-addressed output to a terminal, driven by its terminfo description.
-// Rows and columns count from 0. Everything is written with one write() per
-// call. Main thread only.
+// Cell-addressed output to a terminal, driven by its terminfo description,
+// into a screen buffer that the terminal shows the top-left part of (all of
+// it unless the window was made smaller). Rows and columns count from 0.
+// Everything is written with one write() per call. Main thread only.
 
 // Prepares output on fd: reads the terminfo entry for $TERM and whether the
 // locale is UTF-8. False (and every call below does nothing) when fd is no
@@ -17,8 +18,9 @@ bool terminalOutputReady();
 int terminalOutputFd();
 bool terminalOutputUtf8();
 
-// The screen's current size; false when it cannot be had.
-bool terminalScreenSize(int& columns, int& rows);
+// The screen buffer's size, asked anew each time: the terminal's size, or
+// more where the terminal was larger before. False when it cannot be had.
+bool terminalBufferSize(int& columns, int& rows);
 // Writes count screen bytes from (row, column) on, in the attribute
 // background * 16 + foreground (7 on 0 is the terminal's own colours), and
 // leaves the terminal's cursor at (cursorRow, cursorColumn).
@@ -31,3 +33,7 @@ void terminalScrollUp(int attribute, int cursorRow, int cursorColumn);
 void terminalShowCursor(bool visible);
 // Sends bytes as they are (terminal control strings the caller composed).
 void terminalWriteControl(const char* bytes, size_t n);
+// Paints the terminal again from the screen buffer when its size changed or
+// the process was continued since the last call (terminalrepaint.h). Cheap
+// when nothing is owed.
+void terminalRepaintIfOwed();

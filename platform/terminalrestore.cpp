@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "platform/terminalmodes.h"
+#include "platform/terminalrepaint.h"
 
 namespace {
 
@@ -42,6 +43,30 @@ void writeAll(int fd, const char* bytes, size_t n) {
   }
 }
 
+// The shell may take the terminal back while it hangs up; from a background
+// process group tcsetattr and write would then stop the process (SIGTTOU)
+// for good. Nothing on the way out may stop it.
+class jobControlIgnored {
+ public:
+  jobControlIgnored() {
+    struct sigaction ignore;
+    memset(&ignore, 0, sizeof ignore);
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGTTOU, &ignore, &previousOutput_);
+    sigaction(SIGTTIN, &ignore, &previousInput_);
+  }
+  ~jobControlIgnored() {
+    sigaction(SIGTTOU, &previousOutput_, nullptr);
+    sigaction(SIGTTIN, &previousInput_, nullptr);
+  }
+  jobControlIgnored(const jobControlIgnored&) = delete;
+  jobControlIgnored& operator=(const jobControlIgnored&) = delete;
+
+ private:
+  struct sigaction previousOutput_, previousInput_;
+};
+
 void writeLeave() {
   int slot = activeSlot.load(std::memory_order_acquire);
   if (slot >= 0 && outputFd >= 0) writeAll(outputFd, slots[slot].leave, slots[slot].leaveLength);
@@ -59,14 +84,21 @@ void installStopHandler();
 void resume() {
   if (restoreDone.load()) return;
   terminalReapplyRawMode();
+  // Continued in the background (bg): the screen stays the shell's until the
+  // job is continued in the foreground.
+  if (outputFd >= 0 && tcgetpgrp(outputFd) != getpgrp()) return;
   int slot = activeSlot.load(std::memory_order_acquire);
   if (slot >= 0 && outputFd >= 0) writeAll(outputFd, slots[slot].resume, slots[slot].resumeLength);
+  terminalRequestRepaint();
 }
 
 void onStopSignal(int) {
   int savedErrno = errno;
-  terminalRestoreModes();
-  writeLeave();
+  {
+    jobControlIgnored quiet;
+    terminalRestoreModes();
+    writeLeave();
+  }
   signal(SIGTSTP, SIG_DFL);
   sigset_t stop;
   sigemptyset(&stop);
@@ -143,8 +175,11 @@ void terminalPublishRestoreBytes(const char* leave, size_t leaveLength, const ch
 void terminalRestoreNow() {
   int savedErrno = errno;
   if (restoreDone.exchange(1) == 0) {
+    jobControlIgnored quiet;
     terminalRestoreModes();
     writeLeave();
   }
   errno = savedErrno;
 }
+
+void terminalHangUp() { kill(getpid(), SIGHUP); }

@@ -3,11 +3,12 @@
 
 // Puts the user's terminal back however the process ends: the key modes
 // (terminalmodes.h) and the screen bytes last published here (cursor shown,
-// colours reset, cursor on a fresh line below the program's text).
+// colours reset, the user's own screen back).
 
 // Installs handlers for SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGSEGV, SIGBUS,
 // SIGFPE, SIGILL, SIGABRT (restore, then the signal's default action), SIGTSTP
-// (restore, stop, re-enter on continue) and SIGCONT (raw mode again).
+// (restore, stop, re-enter on continue) and SIGCONT (raw mode again, and a
+// repaint asked for: terminalrepaint.h).
 // outFd is where the screen bytes go.
 void terminalInstallRestoreHandlers(int outFd);
 // Gives the previous handlers back.
@@ -19,3 +20,7 @@ void terminalPublishRestoreBytes(const char* leave, size_t leaveLength, const ch
 // Restores modes and writes the leave bytes, once; later calls do nothing
 // until the next terminalInstallRestoreHandlers. Async-signal-safe.
 void terminalRestoreNow();
+// The terminal is gone: ends the process as a hang-up from the terminal
+// does (SIGHUP to the whole process, so any thread may call it), unless the
+// user chose to ignore that signal.
+void terminalHangUp();

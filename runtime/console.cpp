@@ -12,7 +12,7 @@ int cursorRow = 0;
 
 int attribute() { return (runtime.backgroundColor & 15) * 16 + (runtime.foregroundColor & 15); }
 
-// The cursor, kept on a screen that may have shrunk since it was set.
+// The cursor, kept inside the screen buffer.
 void clampCursor(int columns, int rows) {
   if (cursorColumn >= columns) cursorColumn = columns - 1;
   if (cursorRow >= rows) cursorRow = rows - 1;
@@ -23,7 +23,7 @@ void clampCursor(int columns, int rows) {
 void consoleLocate(int32_t column, int32_t row) {
   runtime.scrollPending = 0;
   int columns, rows;
-  if (!terminalScreenSize(columns, rows)) return;
+  if (!terminalBufferSize(columns, rows)) return;
   clampCursor(columns, rows);
   if (column >= 1 && column <= columns) cursorColumn = column - 1;
   if (row >= 1 && row <= rows) cursorRow = row - 1;
@@ -34,7 +34,7 @@ void consolePrint(rtStringRef text) {
   const uint8_t* bytes = text.data();
   int32_t remaining = text.length();
   int columns, rows;
-  if (remaining <= 0 || bytes == nullptr || !terminalScreenSize(columns, rows)) return;
+  if (remaining <= 0 || bytes == nullptr || !terminalBufferSize(columns, rows)) return;
   clampCursor(columns, rows);
   while (remaining > 0) {
     if (runtime.scrollPending) {
@@ -63,7 +63,7 @@ void consolePrint(rtStringRef text) {
 
 void consoleNewLine() {
   int columns, rows;
-  if (!terminalScreenSize(columns, rows)) return;
+  if (!terminalBufferSize(columns, rows)) return;
   clampCursor(columns, rows);
   if (cursorRow + 1 < rows) {
     consoleLocate(1, cursorRow + 2);
@@ -78,7 +78,7 @@ void consoleNewLine() {
 
 void consoleScrollUp() {
   int columns, rows;
-  if (!terminalScreenSize(columns, rows)) return;
+  if (!terminalBufferSize(columns, rows)) return;
   clampCursor(columns, rows);
   terminalScrollUp(attribute(), cursorRow, cursorColumn);
 }

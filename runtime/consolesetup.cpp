@@ -31,7 +31,8 @@ void consoleSetup() {
     static bool registered = false;
     if (!registered) registered = std::atexit(consoleRestore) == 0;
   }
-  if (runtime.stdinIsConsole) keysStartReading(runtime.consoleIn, terminalOutputUtf8());
+  // A console program whose terminal closes ends with it.
+  if (runtime.stdinIsConsole) keysStartReading(runtime.consoleIn, terminalOutputUtf8(), terminalHangUp);
 }
 
 void consoleRestore() {

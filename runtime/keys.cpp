@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/keyreader.h"
+#include "platform/terminaloutput.h"
+#include "platform/terminalrepaint.h"
 #include "runtime/keydecoder.h"
 #include "runtime/state.h"
 
@@ -24,6 +26,7 @@ std::mutex queueLock;
 std::condition_variable keyQueued;
 std::deque<terminalKey> queue;
 std::atomic<int32_t> queuedCount{0};
+uint64_t repaintWakes = 0;  // under queueLock: repaint requests seen by the reader
 
 keyDecoder decoder;                // reader thread, or under the reader's gate
 std::vector<terminalKey> decoded;  // likewise
@@ -70,7 +73,7 @@ void publish() {
 
 }  // namespace
 
-void keysStartReading(int fd, bool utf8) {
+void keysStartReading(int fd, bool utf8, void (*onHangUp)()) {
   if (reader != nullptr || fd < 0) return;
   decoder.reset();
   decoder.useUtf8(utf8);
@@ -85,6 +88,16 @@ void keysStartReading(int fd, bool utf8) {
     decoder.finishPending(decoded);
     publish();
   };
+  // A repaint owed while waitKey sleeps is done at once, not after the next key.
+  handlers.wakeup = terminalRepaintWakeup();
+  handlers.onWakeup = [] {
+    {
+      std::lock_guard<std::mutex> hold(queueLock);
+      ++repaintWakes;
+    }
+    keyQueued.notify_all();
+  };
+  if (onHangUp) handlers.onHangUp = onHangUp;
   if (!reader->start(fd, std::move(handlers), escapeWaitMs)) {
     delete reader;
     reader = nullptr;
@@ -109,18 +122,32 @@ peekedKey peekKey() {
   return classify(queue.front());
 }
 
-int32_t keyAvailable() { return queuedCount.load(std::memory_order_acquire) > 0 ? -1 : 0; }
+int32_t keyAvailable() {
+  // The program asks this between its steps: a good moment to repaint.
+  terminalRepaintIfOwed();
+  return queuedCount.load(std::memory_order_acquire) > 0 ? -1 : 0;
+}
 
 rtString waitKey() {
   std::this_thread::sleep_for(std::chrono::milliseconds(1));
   terminalKey event;
-  {
+  for (;;) {
+    uint64_t wakesSeen;
+    {
+      std::lock_guard<std::mutex> hold(queueLock);
+      if (!queue.empty()) {
+        event = queue.front();
+        queue.pop_front();
+        queuedCount.store(static_cast<int32_t>(queue.size()), std::memory_order_release);
+        break;
+      }
+      wakesSeen = repaintWakes;
+    }
+    // Painted here, on the thread that writes all console output.
+    terminalRepaintIfOwed();
     std::unique_lock<std::mutex> hold(queueLock);
     // Without a key terminal nothing ever arrives: wait without spinning.
-    while (queue.empty()) keyQueued.wait_for(hold, std::chrono::seconds(1));
-    event = queue.front();
-    queue.pop_front();
-    queuedCount.store(static_cast<int32_t>(queue.size()), std::memory_order_release);
+    keyQueued.wait_for(hold, std::chrono::seconds(1), [&] { return !queue.empty() || repaintWakes != wakesSeen; });
   }
   runtime.lastControlKeyState = event.controlKeyState;
   peekedKey key = classify(event);

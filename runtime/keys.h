@@ -28,6 +28,7 @@ uint8_t capsLockFix(uint8_t character, uint8_t scanCode, uint32_t controlKeyStat
 
 // Start-up and shutdown (consoleSetup, consoleRestore): begins and ends
 // reading keys from the terminal fd on a thread of its own. utf8: the
-// terminal sends characters beyond ASCII in UTF-8.
-void keysStartReading(int fd, bool utf8);
+// terminal sends characters beyond ASCII in UTF-8. onHangUp, if given, runs
+// on that thread when the terminal goes away.
+void keysStartReading(int fd, bool utf8, void (*onHangUp)() = nullptr);
 void keysStopReading();

@@ -1,6 +1,6 @@
 // The user's terminal is given back as it was found however the program
-// ends: modes (stty -g before and after), cursor shown, and the shell's next
-// line below the panel.
+// ends: modes (stty -g before and after), cursor shown, and the screen the
+// user had before, with the shell going on right below it.
 #include <signal.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "tests/console/probe_support.h"
+#include "tests/support/desktop.h"
 
 namespace {
 
@@ -37,12 +38,14 @@ bool isRaw(const std::string& stty) {
          stty.find("-isig") != std::string::npos;
 }
 
+const std::string earlierLine = "the earlier screen of the user";
+
 class runningProbe {
  public:
   explicit runningProbe(const std::string& mode)
       : log_("log"), before_("before"), after_("after"),
         tmux_(80, 25,
-              "ulimit -c 0; stty -g > " + before_.path() + "; " + probePath() + " " + mode + " " + log_.path() +
+              "ulimit -c 0; stty -g > " + before_.path() + "; echo " + earlierLine + "; " + probePath() + " " + mode + " " + log_.path() +
                   "; printf rc=$?; stty -g > " + after_.path() + "; exec sleep 60",
               probeEnvironment()) {}
 
@@ -52,6 +55,8 @@ class runningProbe {
     for (const std::string& line : log_.lines())
       if (line.rfind("pid ", 0) == 0) pid_ = std::stoi(line.substr(4));
     tty_ = tmux_.format("#{pane_tty}");
+    // Drawn on a clean screen of its own.
+    if (screenRow(tmux_.capture(), 1) != "") return false;
     return pid_ > 0;
   }
 
@@ -61,17 +66,16 @@ class runningProbe {
     ASSERT_TRUE(tmuxSession::waitFor([&] { return !readFile(after_.path()).empty(); }, 10000));
     EXPECT_EQ(readFile(after_.path()), readFile(before_.path()));
     EXPECT_FALSE(isRaw(sttyOf(tty_)));
-    // The shell went on below the credit line (row 24), not over the panel;
-    // after a signal it may first have said which one (a line or two).
+    // The earlier screen is back and the shell goes on right below it; after
+    // a signal it may first have said which one (a line or two).
     std::vector<std::string> screen = tmux_.capture();
-    EXPECT_EQ(screenRow(screen, 25), "rc=" + std::to_string(expectedStatus));
-    int creditRow = 0, statusRow = 0;
+    EXPECT_EQ(screenRow(screen, 1), earlierLine);
+    int rcRow = 0;
     for (int row = 1; row <= 25; ++row) {
-      if (screenRow(screen, row).find("example.org") != std::string::npos) creditRow = row;
-      if (screenRow(screen, row) == " Drawing level:  O   (5 maximum)") statusRow = row;
+      if (screenRow(screen, row) == "rc=" + std::to_string(expectedStatus)) rcRow = row;
+      EXPECT_EQ(screenRow(screen, row).find("example.org"), std::string::npos) << "row " << row;
     }
-    EXPECT_TRUE(creditRow == 24 || (expectedStatus > 128 && creditRow >= 22)) << "credit on row " << creditRow;
-    EXPECT_EQ(statusRow, creditRow - 14);
+    EXPECT_TRUE(rcRow == 2 || (expectedStatus > 128 && rcRow >= 2 && rcRow <= 4)) << "rc on row " << rcRow;
     EXPECT_EQ(tmux_.format("#{cursor_flag}"), "1");
   }
 
@@ -131,8 +135,34 @@ TEST(TerminalRestore, RawModeComesBackAfterStopAndContinue) {
   ASSERT_EQ(kill(probe.pid(), SIGCONT), 0);
   EXPECT_TRUE(tmuxSession::waitFor([&] { return isRaw(sttyOf(probe.tty())); }, 10000));
   EXPECT_TRUE(tmuxSession::waitFor([&] { return probe.tmux().format("#{cursor_flag}") == "0"; }, 10000));
+  // Back on its own screen, painted again.
+  EXPECT_TRUE(probe.tmux().waitForText("Drawing level:  O   (5 maximum)"));
+  EXPECT_EQ(screenRow(probe.tmux().capture(), 1), "");
   probe.tmux().sendText("q");
   probe.expectRestored(0);
+}
+
+}  // namespace
+
+namespace {
+
+// A shell that hangs up gives the terminal back to itself before it signals
+// its jobs: the program, now in the background, must still end on the
+// signal, not be stopped by the terminal on its way out.
+TEST(TerminalRestore, EndsOnAHangUpFromTheBackground) {
+  tempFile log("background"), startup("rc");
+  {
+    std::ofstream rc(startup.path());
+    // The first prompt starts the probe as a job of its own, as if typed.
+    rc << "PROMPT_COMMAND='PROMPT_COMMAND=; " << probePath() << " background " << log.path() << "'\n";
+  }
+  tmuxSession tmux(80, 25, "bash --rcfile " + startup.path() + " -i", probeEnvironment());
+  ASSERT_TRUE(tmux.started());
+  ASSERT_TRUE(log.waitForLine("background")) << log.text();
+  const pid_t pid = std::stoi(log.lines().at(0).substr(4));
+  ASSERT_EQ(kill(pid, SIGHUP), 0);
+  EXPECT_TRUE(tmuxSession::waitFor([&] { return processGone(pid); }, 1000));
+  if (!processGone(pid)) kill(pid, SIGKILL);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 // its close button does, reading pixels).
 #include <sys/types.h>
 
+#include <fstream>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -53,3 +55,13 @@ class testDesktop {
   std::vector<pid_t> xterms_;
   struct _XDisplay* connection_ = nullptr;
 };
+
+// A process that has ended, whether or not anybody has collected it yet. A
+// stopped one is still there.
+inline bool processGone(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text;
+  if (!std::getline(stat, text)) return true;
+  size_t close = text.rfind(')');
+  return close == std::string::npos || close + 2 >= text.size() || text[close + 2] == 'Z' || text[close + 2] == 'X';
+}

@@ -52,13 +52,20 @@ class tmuxSession {
     args.insert(args.end(), keys.begin(), keys.end());
     run(args);
   }
+  // Makes the window width x height cells, as a user dragging its edge would.
+  void resize(int width, int height) {
+    run({"resize-window", "-x", std::to_string(width), "-y", std::to_string(height)});
+  }
   // Text typed as it stands.
   void sendText(const std::string& text) { run({"send-keys", "-l", text}); }
 
   // The visible screen, one string per row (UTF-8, trailing blanks kept
-  // only as far as tmux keeps them).
-  std::vector<std::string> capture() {
-    std::string text = run({"capture-pane", "-p", "-N"}).output;
+  // only as far as tmux keeps them); with escapes, also the sequences that
+  // set attributes and character sets (SO/SI for the line-drawing set).
+  std::vector<std::string> capture(bool escapes = false) {
+    std::vector<std::string> args = {"capture-pane", "-p", "-N"};
+    if (escapes) args.push_back("-e");
+    std::string text = run(args).output;
     std::vector<std::string> rows;
     size_t start = 0;
     while (start <= text.size()) {

@@ -58,6 +58,7 @@ int panel() {
     if (isCharacter(key, 13) && level < maxLevel) {
       ++level;
       showLevelNumber();
+      logLine("level " + std::to_string(level));
     }
   }
 }
@@ -148,6 +149,18 @@ int restore() {
   return 0;
 }
 
+// Draws the panel, then gives the terminal to the parent shell's process
+// group, as a shell that is hanging up does, and waits to be signalled.
+int background() {
+  logLine("pid " + std::to_string(getpid()));
+  consoleCursor(0);
+  drawConsolePanel();
+  if (tcsetpgrp(runtime.consoleIn, getpgid(getppid())) != 0) return 3;
+  logLine("background");
+  rtString key = waitKey();
+  return 0;
+}
+
 // Moves the terminal's window and gives it the focus.
 int window() {
   consoleMoveWindow(750, 200);
@@ -164,6 +177,7 @@ int32_t probeMain(void*, void*, const char*, int32_t) {
   if (mode == "wrap") return wrap();
   if (mode == "restore" || mode == "segv") return restore();
   if (mode == "window") return window();
+  if (mode == "background") return background();
   return 2;
 }
 
