@@ -10,6 +10,7 @@
 #include "graphics/redraw.h"
 #include "runtime/keys.h"
 #include "runtime/maths.h"
+#include "runtime/sort.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "graphics/windowthread.h"
+#include "graphics/windowprocs.h"
 
 namespace {
 

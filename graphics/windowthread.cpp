@@ -5,6 +5,7 @@
 #include <new>
 
 #include "graphics/raster.h"
+#include "graphics/windowprocs.h"
 
 namespace {
 

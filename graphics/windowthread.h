@@ -36,12 +36,6 @@ struct graphicWindow {
 // runs the window's event loop until the window is gone.
 void windowThreadMain(std::shared_ptr<windowCreation> creation);
 
-// The handlers of the frame's and the canvas's events.
-void frameWindowProc(graphicWindow& window, const x11Event& event);
-void canvasWindowProc(graphicWindow& window, const x11Event& event);
-// Copies the whole back buffer to the canvas and waits for the server.
-void paintCanvas(graphicWindow& window);
-
 // How many window threads are running.
 int32_t graphicWindowThreads();
 // Whether the window of this frame handle paints through MIT-SHM.

@@ -15,6 +15,7 @@
 
 #include "platform/x11errors.h"
 #include "platform/x11image.h"
+#include "platform/x11windowkeys.h"
 
 struct x11Frame {
   Display* display = nullptr;

@@ -72,13 +72,5 @@ void x11FrameDestroyWindows(x11Frame* frame);
 // Closes the connection and frees the frame.
 void x11FrameRelease(x11Frame* frame);
 
-// PC set-1 scan code of an X key (keycode and keysym) and whether the PC
-// keyboard reports it as an extended key; scan code 0 when it has none.
-struct pcScanCode {
-  uint8_t code;
-  bool extended;
-};
-pcScanCode x11ScanCode(unsigned keycode, unsigned long keysym);
-
 // The display the user's programs go to ($DISPLAY), "" when none is set.
 std::string x11DefaultDisplay();
