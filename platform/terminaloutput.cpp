@@ -166,8 +166,6 @@ void terminalOutputClose() {
 }
 
 bool terminalOutputReady() { return outFd >= 0; }
-int terminalOutputFd() { return outFd; }
-bool terminalOutputUtf8() { return utf8; }
 
 bool terminalScreenSize(int& width, int& height) {
   if (outFd < 0) return false;

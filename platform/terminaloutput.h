@@ -14,8 +14,6 @@ bool terminalOutputOpen(int fd);
 // lowest row written) and stops output. Safe to call twice.
 void terminalOutputClose();
 bool terminalOutputReady();
-int terminalOutputFd();
-bool terminalOutputUtf8();
 
 // The screen's current size; false when it cannot be had.
 bool terminalScreenSize(int& columns, int& rows);

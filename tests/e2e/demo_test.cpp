@@ -14,7 +14,7 @@
 #include "app/program.h"
 #include "app/state.h"
 #include "app/view.h"
-#include "platform/x11probe.h"
+#include "tests/support/x11probe.h"
 #include "runtime/maths.h"
 #include "tests/support/tmux.h"
 #include "tests/support/xvfb.h"

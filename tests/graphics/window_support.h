@@ -10,7 +10,7 @@
 #include "graphics/window.h"
 #include "graphics/windowthread.h"
 #include "graphics_support.h"
-#include "platform/x11probe.h"
+#include "tests/support/x11probe.h"
 #include "tests/support/xvfb.h"
 
 inline uint32_t openWindow(const char* title, int32_t x = 5, int32_t y = 0, int32_t width = 200, int32_t height = 150,
