@@ -5,19 +5,15 @@
 #include <new>
 
 #include "graphics/raster.h"
+#include "graphics/window.h"
 #include "graphics/windowprocs.h"
 
 namespace {
 
 std::atomic<int32_t> runningThreads{0};
 
-// Window styles as the program passes them.
-constexpr uint32_t STYLE_DEFAULT_FRAME = 0x808A0000;  // pop-up, border, system menu, minimise box
-constexpr uint32_t STYLE_CAPTION = 0x00C00000;
-constexpr uint32_t STYLE_BORDERS = 0x00800000 | 0x00400000 | 0x00040000;
-constexpr uint32_t STYLE_SYSTEM_MENU = 0x00080000;
-constexpr uint32_t STYLE_MINIMIZE_BOX = 0x00020000;
-constexpr uint32_t STYLE_MAXIMIZE_BOX = 0x00010000;
+// Any of these gives the frame a border.
+constexpr uint32_t STYLE_BORDERS = STYLE_BORDER | STYLE_DIALOG_FRAME | STYLE_SIZING_BORDER;
 
 x11FrameLook lookOf(uint32_t style, bool titled) {
   if (style == 0) style = STYLE_DEFAULT_FRAME | (titled ? STYLE_CAPTION : 0);
@@ -104,7 +100,7 @@ void windowThreadMain(std::shared_ptr<windowCreation> creation) {
   request.width = creation->width;
   request.height = creation->height;
   request.look = lookOf(creation->style, !creation->title.empty());
-  request.windowClass = "TORVAGRAPH";
+  request.windowClass = WINDOW_CLASS;
 
   graphicWindow w;
   std::string failure;

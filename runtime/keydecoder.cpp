@@ -1,15 +1,8 @@
 #include "runtime/keydecoder.h"
 
-namespace {
+#include "runtime/scancodes.h"
 
-constexpr uint8_t SCAN_ESC = 1;
-constexpr uint8_t SCAN_BACKSPACE = 14;
-constexpr uint8_t SCAN_TAB = 15;
-constexpr uint8_t SCAN_ENTER = 28;
-constexpr uint8_t SCAN_HOME = 71, SCAN_UP = 72, SCAN_PAGE_UP = 73, SCAN_LEFT = 75, SCAN_CENTRE = 76;
-constexpr uint8_t SCAN_RIGHT = 77, SCAN_END = 79, SCAN_DOWN = 80, SCAN_PAGE_DOWN = 81;
-constexpr uint8_t SCAN_INSERT = 82, SCAN_DELETE = 83;
-constexpr uint8_t SCAN_F1 = 59, SCAN_F11 = 133, SCAN_F12 = 134;
+namespace {
 
 // A sequence longer than this is garbage, not a key: drop it.
 constexpr size_t maxSequenceLength = 256;
@@ -68,7 +61,7 @@ uint8_t scanCodeOfCharacter(uint8_t c) {
       {"\\zxcvbnm,./", "|ZXCVBNM<>?"},  // 43..53
   };
   static constexpr uint8_t firstScan[] = {2, 16, 30, 43};
-  if (c == ' ') return 57;
+  if (c == ' ') return SCAN_SPACE;
   for (int row = 0; row < 4; ++row)
     for (int shifted = 0; shifted < 2; ++shifted)
       for (int i = 0; rows[row][shifted][i]; ++i)
@@ -88,8 +81,8 @@ terminalKey keyFromByte(uint8_t byte) {
     case 10:  // the terminal sends CR or LF for Enter
     case 13:
       return terminalKey{13, SCAN_ENTER, 0};
-    case 27:
-      return terminalKey{27, SCAN_ESC, 0};
+    case CHARACTER_ESC:
+      return terminalKey{CHARACTER_ESC, SCAN_ESC, 0};
     default:
       break;
   }
@@ -125,7 +118,7 @@ void keyDecoder::feedByte(uint8_t byte, std::vector<terminalKey>& out) {
   if (state_ != state::ground && ++sequenceLength_ > maxSequenceLength) reset();
   switch (state_) {
     case state::ground:
-      if (byte == 27) {
+      if (byte == CHARACTER_ESC) {
         state_ = state::escape;
         sequenceLength_ = 1;
       } else {
@@ -140,8 +133,8 @@ void keyDecoder::feedByte(uint8_t byte, std::vector<terminalKey>& out) {
         state_ = byte == '[' ? state::csi : state::ss3;
         return;
       }
-      if (byte == 27) {  // Esc Esc: the first was the Esc key
-        out.push_back(keyFromByte(27));
+      if (byte == CHARACTER_ESC) {  // Esc Esc: the first was the Esc key
+        out.push_back(keyFromByte(CHARACTER_ESC));
         sequenceLength_ = 1;
         return;
       }
@@ -274,7 +267,7 @@ void keyDecoder::finishPending(std::vector<terminalKey>& out) {
   uint8_t second = intermediate_;
   reset();
   if (current == state::escape) {
-    out.push_back(keyFromByte(27));
+    out.push_back(keyFromByte(CHARACTER_ESC));
   } else if ((current == state::csi || current == state::ss3) && length == 2) {
     // Esc [ or Esc O and then nothing: Alt with that key.
     out.push_back(terminalKey{second, scanCodeOfCharacter(second), KEYSTATE_LEFT_ALT});
