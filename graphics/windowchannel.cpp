@@ -1,29 +1,36 @@
 #include "graphics/windowchannel.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <new>
 
-#include "platform/wakeup.h"
-
 std::shared_ptr<windowChannel> windowChannel::create() {
-  const int fd = wakeupCreate();
+  const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (fd < 0) return nullptr;
   std::shared_ptr<windowChannel> channel(new (std::nothrow) windowChannel(fd));
-  if (!channel) wakeupClose(fd);
+  if (!channel) ::close(fd);
   return channel;
 }
 
-windowChannel::~windowChannel() { wakeupClose(wakeFd_); }
+windowChannel::~windowChannel() { ::close(wakeFd_); }
 
 void windowChannel::requestRepaint() {
   std::unique_lock<std::mutex> lock(mutex_);
   if (closed_) return;
   const uint64_t request = ++requested_;
-  wakeupSignal(wakeFd_);
+  // The eventfd counter cannot overflow in practice; a full one is still readable.
+  const uint64_t one = 1;
+  while (write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
+  }
   changed_.wait(lock, [&] { return closed_ || painted_ >= request; });
 }
 
 uint64_t windowChannel::takeRequests() {
-  wakeupDrain(wakeFd_);
+  uint64_t count;  // every request since the last drain wakes the thread once
+  while (read(wakeFd_, &count, sizeof count) < 0 && errno == EINTR) {
+  }
   std::lock_guard<std::mutex> lock(mutex_);
   return requested_ > painted_ ? requested_ : 0;
 }

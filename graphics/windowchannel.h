@@ -5,7 +5,7 @@
 #include <mutex>
 
 // How a drawing thread asks a window thread for a repaint and waits for it.
-// The window thread polls wakeFd() along with its X connection.
+// The window thread polls wakeFd(), an eventfd, along with its X connection.
 class windowChannel {
  public:
   // Null when no wake-up descriptor can be had.
