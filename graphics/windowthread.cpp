@@ -5,26 +5,11 @@
 #include <new>
 
 #include "graphics/raster.h"
-#include "graphics/window.h"
 #include "graphics/windowprocs.h"
 
 namespace {
 
 std::atomic<int32_t> runningThreads{0};
-
-// Any of these gives the frame a border.
-constexpr uint32_t STYLE_BORDERS = STYLE_BORDER | STYLE_DIALOG_FRAME | STYLE_SIZING_BORDER;
-
-x11FrameLook lookOf(uint32_t style, bool titled) {
-  if (style == 0) style = STYLE_DEFAULT_FRAME | (titled ? STYLE_CAPTION : 0);
-  x11FrameLook look;
-  look.caption = (style & STYLE_CAPTION) == STYLE_CAPTION;
-  look.border = (style & STYLE_BORDERS) != 0;
-  look.systemMenu = (style & STYLE_SYSTEM_MENU) != 0;
-  look.minimizeBox = (style & STYLE_MINIMIZE_BOX) != 0;
-  look.maximizeBox = (style & STYLE_MAXIMIZE_BOX) != 0;
-  return look;
-}
 
 void answer(windowCreation& creation, uint32_t result, const std::string& failure) {
   {
@@ -92,26 +77,17 @@ void runEventLoop(graphicWindow& w) {
 
 void windowThreadMain(std::shared_ptr<windowCreation> creation) {
   runningThreads.fetch_add(1);
-  x11FrameRequest request;
-  request.display = creation->display;
-  request.title = creation->title;
-  request.x = creation->x;
-  request.y = creation->y;
-  request.width = creation->width;
-  request.height = creation->height;
-  request.look = lookOf(creation->style, !creation->title.empty());
-  request.windowClass = WINDOW_CLASS;
 
   graphicWindow w;
   std::string failure;
   w.channel = windowChannel::create();
   if (!w.channel) failure = "cannot make a wake-up descriptor";
-  if (w.channel) w.frame = x11FrameCreate(request, failure);
+  if (w.channel) w.frame = x11FrameCreate(creation->request, failure);
   if (w.frame) {
     w.frameHandle = x11FrameWindow(w.frame);
     w.canvasHandle = x11FrameCanvas(w.frame);
     w.channel->sharesMemory = x11FrameUsesSharedMemory(w.frame);
-    if (registerWindow(w, request.width, request.height, failure)) {
+    if (registerWindow(w, creation->request.width, creation->request.height, failure)) {
       paintCanvas(w);
     } else {
       if (w.frameRecord) destroyTarget(w.frameHandle);  // not when the handle was someone else's

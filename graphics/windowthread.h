@@ -11,10 +11,7 @@
 
 // What graphicWindowCreate hands its window thread, and the thread's answer.
 struct windowCreation {
-  std::string display;
-  std::string title;
-  int32_t x = 0, y = 0, width = 0, height = 0;
-  uint32_t style = 0;
+  x11FrameRequest request;
 
   std::mutex mutex;
   std::condition_variable answered;
