@@ -27,12 +27,16 @@ inline uint32_t canvasOf(uint32_t frame) {
 class windowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    display_ = testXServer::display();
+    useDisplay(testXServer::display());
+    errorCode = 0;
+  }
+  // Windows are made on `display` from now on, and the probe looks there.
+  void useDisplay(const std::string& display) {
+    display_ = display;
     ASSERT_FALSE(display_.empty()) << "Xvfb could not be started";
     setenv("DISPLAY", display_.c_str(), 1);
     probe_ = std::make_unique<x11Probe>(display_);
     ASSERT_TRUE(probe_->connected());
-    errorCode = 0;
   }
   void TearDown() override {
     if (threadBlock* block = getThreadBlock()) block->currentTarget = 0;
