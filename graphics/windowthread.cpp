@@ -1,15 +1,14 @@
 #include "graphics/windowthread.h"
 
+#include <pthread.h>
+
 #include <algorithm>
-#include <atomic>
 #include <new>
 
 #include "graphics/raster.h"
 #include "graphics/windowprocs.h"
 
 namespace {
-
-std::atomic<int32_t> runningThreads{0};
 
 void answer(windowCreation& creation, uint32_t result, const std::string& failure) {
   {
@@ -76,7 +75,7 @@ void runEventLoop(graphicWindow& w) {
 }  // namespace
 
 void windowThreadMain(std::shared_ptr<windowCreation> creation) {
-  runningThreads.fetch_add(1);
+  pthread_setname_np(pthread_self(), WINDOW_THREAD_NAME);
 
   graphicWindow w;
   std::string failure;
@@ -103,10 +102,7 @@ void windowThreadMain(std::shared_ptr<windowCreation> creation) {
     x11FrameRelease(w.frame);
   }
   if (w.channel) w.channel->close();
-  runningThreads.fetch_sub(1);
 }
-
-int32_t graphicWindowThreads() { return runningThreads.load(); }
 
 bool graphicWindowSharesMemory(uint32_t frame) {
   targetRef canvas = findChildTarget(frame, 0);

@@ -10,6 +10,7 @@
 #include "graphics/window.h"
 #include "graphics/windowthread.h"
 #include "graphics_support.h"
+#include "tests/support/windowthreads.h"
 #include "tests/support/x11probe.h"
 #include "tests/support/xvfb.h"
 
