@@ -8,7 +8,7 @@ namespace {
 constexpr uint16_t TAB_CHARACTER = 9;
 
 bool isFunctionKey(uint8_t scanCode) {
-  return (scanCode >= SCAN_F1 && scanCode <= SCAN_F10) || scanCode == SCAN_F11 || scanCode == SCAN_F12;
+  return (scanCode >= SCAN_F1 && scanCode <= SCAN_F10) || scanCode == SCAN_F11_BIOS || scanCode == SCAN_F12_BIOS;
 }
 
 }  // namespace

@@ -29,6 +29,9 @@ inline constexpr uint8_t SCAN_F1 = 59;
 inline constexpr uint8_t SCAN_F10 = 68;
 inline constexpr uint8_t SCAN_F11 = 133;
 inline constexpr uint8_t SCAN_F12 = 134;
+// F11 and F12 as the graphic window reports them: the BIOS's codes for them.
+inline constexpr uint8_t SCAN_F11_BIOS = 0x85;
+inline constexpr uint8_t SCAN_F12_BIOS = 0x86;
 
 // The cursor block and the keypad's middle key.
 inline constexpr uint8_t SCAN_HOME = 71, SCAN_UP = 72, SCAN_PAGE_UP = 73, SCAN_LEFT = 75, SCAN_CENTRE = 76;
