@@ -166,6 +166,7 @@ void terminalOutputClose() {
 }
 
 bool terminalOutputReady() { return outFd >= 0; }
+bool terminalOutputUtf8() { return utf8; }
 
 bool terminalScreenSize(int& width, int& height) {
   if (outFd < 0) return false;

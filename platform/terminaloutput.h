@@ -14,6 +14,7 @@ bool terminalOutputOpen(int fd);
 // lowest row written) and stops output. Safe to call twice.
 void terminalOutputClose();
 bool terminalOutputReady();
+bool terminalOutputUtf8();  // whether the locale is UTF-8
 
 // The screen's current size; false when it cannot be had.
 bool terminalScreenSize(int& columns, int& rows);
