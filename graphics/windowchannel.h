@@ -26,10 +26,6 @@ class windowChannel {
   // The window is gone: every waiter returns, later requests return at once.
   void close();
 
-  // Whether the window paints through MIT-SHM; set before the window is
-  // published.
-  bool sharesMemory = false;
-
  private:
   explicit windowChannel(int wakeFd) : wakeFd_(wakeFd) {}
 

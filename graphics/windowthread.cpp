@@ -85,7 +85,6 @@ void windowThreadMain(std::shared_ptr<windowCreation> creation) {
   if (w.frame) {
     w.frameHandle = x11FrameWindow(w.frame);
     w.canvasHandle = x11FrameCanvas(w.frame);
-    w.channel->sharesMemory = x11FrameUsesSharedMemory(w.frame);
     if (registerWindow(w, creation->request.width, creation->request.height, failure)) {
       paintCanvas(w);
     } else {
@@ -102,9 +101,4 @@ void windowThreadMain(std::shared_ptr<windowCreation> creation) {
     x11FrameRelease(w.frame);
   }
   if (w.channel) w.channel->close();
-}
-
-bool graphicWindowSharesMemory(uint32_t frame) {
-  targetRef canvas = findChildTarget(frame, 0);
-  return canvas && canvas->window && canvas->window->sharesMemory;
 }

@@ -35,6 +35,3 @@ inline constexpr char WINDOW_THREAD_NAME[] = "h3d window";
 // The body of a window thread: makes the window, answers the creator, then
 // runs the window's event loop until the window is gone.
 void windowThreadMain(std::shared_ptr<windowCreation> creation);
-
-// Whether the window of this frame handle paints through MIT-SHM.
-bool graphicWindowSharesMemory(uint32_t frame);

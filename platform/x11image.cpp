@@ -154,8 +154,6 @@ void x11ImagePut(x11Image* image, const uint32_t* pixels) {
   XPutImage(image->display, image->window, image->gc, target, 0, 0, 0, 0, w, h);
 }
 
-bool x11ImageShared(const x11Image* image) { return image && image->shared; }
-
 void x11ImageRelease(x11Image* image) {
   if (!image) return;
   const bool alive = !x11ConnectionLost(image->display);

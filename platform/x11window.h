@@ -31,8 +31,6 @@ struct x11FrameRequest {
 x11Frame* x11FrameCreate(const x11FrameRequest& request, std::string& failure);
 uint32_t x11FrameWindow(const x11Frame* frame);
 uint32_t x11FrameCanvas(const x11Frame* frame);
-// True when paints go through a MIT-SHM segment rather than XPutImage.
-bool x11FrameUsesSharedMemory(const x11Frame* frame);
 
 enum class x11EventKind : uint8_t {
   wake,          // the wake-up descriptor was signalled

@@ -3,8 +3,11 @@
 // way the program makes them.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "graphics/window.h"
@@ -23,6 +26,26 @@ inline uint32_t openWindow(const char* title, int32_t x = 5, int32_t y = 0, int3
 inline uint32_t canvasOf(uint32_t frame) {
   targetRef canvas = findChildTarget(frame, 0);
   return canvas ? canvas->handle : 0;
+}
+
+// Whether the window's picture goes through MIT-SHM, as the system sees it:
+// this process made a System V segment of the canvas's size, and it and the
+// X server both have it attached.
+inline bool graphicWindowSharesMemory(uint32_t frame) {
+  targetRef canvas = findChildTarget(frame, 0);
+  if (!canvas) return false;
+  const unsigned long bytes = static_cast<unsigned long>(canvas->width) * canvas->height * 4;
+  std::ifstream segments("/proc/sysvipc/shm");
+  std::string line;
+  std::getline(segments, line);  // the column names
+  while (std::getline(segments, line)) {
+    std::istringstream row(line);
+    long key, id, permissions, creator, lastUser, attachments;
+    unsigned long size;
+    if (!(row >> key >> id >> permissions >> size >> creator >> lastUser >> attachments)) continue;
+    if (creator == getpid() && size == bytes && attachments >= 2) return true;
+  }
+  return false;
 }
 
 class windowTest : public ::testing::Test {
