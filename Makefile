@@ -1,11 +1,14 @@
 # make run: install what is missing, configure, build and start the program.
 # make test: the same, then build and run every test.
+# make install: build the program and install it and its manual page under
+# PREFIX (default /usr/local), staged under DESTDIR when that is set.
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 SANITIZE ?=
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: run test build configure bench clean
+.PHONY: run test build configure bench install clean
 
 run: configure
 	cmake --build $(BUILD) -j $(JOBS) --target hilbert3d
@@ -21,9 +24,14 @@ bench: build
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+install: configure
+	cmake --build $(BUILD) -j $(JOBS) --target hilbert3d
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
+
 configure:
 	bash tools/install-deps.sh $(TEST_DEPS)
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DHILBERT3D_SANITIZE=$(SANITIZE) >/dev/null
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DHILBERT3D_SANITIZE=$(SANITIZE) \
+	  -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
 
 clean:
 	rm -rf $(BUILD)

@@ -10,6 +10,7 @@
 #include "graphics/redraw.h"
 #include "runtime/keys.h"
 #include "runtime/maths.h"
+#include "runtime/sort.h"
 
 namespace {
 
@@ -18,24 +19,22 @@ constexpr rtLiteral escKey{"\x1b"};
 constexpr int32_t turnStep = 5;
 // The flank lines run 3 user units beside a segment and stop 2.35 times that
 // short of its ends, so the joints with the neighbours stay whole.
-constexpr long double flankOffset = 3;
-constexpr long double flankInset = 2.35L;
+constexpr extended flankOffset = 3;
+constexpr extended flankInset = 2.35L;
 
 bool isEnterOrEsc(rtStringRef key) { return strEqual(key, enterKey) == 0 || strEqual(key, escKey) == 0; }
 
 void drawSegment(float x1, float y1, float x2, float y2, int32_t flankColor) {
-  const float dx = x1 - x2;
-  const float dy = y1 - y2;
-  const float len = static_cast<float>(mathSqrt(static_cast<long double>(dx) * dx + static_cast<long double>(dy) * dy));
+  const extended dx = x1 - x2, dy = y1 - y2;  // single-float differences
+  const extended len = single(mathSqrt(dx * dx + dy * dy));
   if (len != 0) {
-    const float nx = static_cast<float>(-static_cast<long double>(dy) * flankOffset / len);
-    const float ny = static_cast<float>(flankOffset * dx / len);
-    const float ex = static_cast<float>(-ny * flankInset);
-    const float ey = static_cast<float>(nx * flankInset);
-    graphicSetPos(static_cast<long double>(x1) + nx + ex, static_cast<long double>(y1) + ny + ey, false);
-    graphicLineTo(static_cast<long double>(x2) + nx - ex, static_cast<long double>(y2) + ny - ey, flankColor, false);
-    graphicSetPos(static_cast<long double>(x1) - nx + ex, static_cast<long double>(y1) - ny + ey, false);
-    graphicLineTo(static_cast<long double>(x2) - nx - ex, static_cast<long double>(y2) - ny - ey, flankColor, false);
+    // (nx, ny) goes flankOffset to the side of the segment, (ex, ey) flankInset times that along it.
+    const extended nx = single(-dy * flankOffset / len), ny = single(flankOffset * dx / len);
+    const extended ex = single(-ny * flankInset), ey = single(nx * flankInset);
+    graphicSetPos(x1 + nx + ex, y1 + ny + ey, false);
+    graphicLineTo(x2 + nx - ex, y2 + ny - ey, flankColor, false);
+    graphicSetPos(x1 - nx + ex, y1 - ny + ey, false);
+    graphicLineTo(x2 - nx - ex, y2 - ny - ey, flankColor, false);
   }
   graphicSetPos(x1, y1, false);
   graphicLineTo(x2, y2, curveColor, false);
@@ -93,7 +92,7 @@ rtString drawLevelPicture(levelPicture& picture, float s) {
   const float startMarkerX = first.x, startMarkerY = first.y;
   startX[1] = roundToInt(first.x);
   startY[1] = roundToInt(first.y);
-  float previousDepth = first.d;
+  extended previousDepth = first.d;
 
   // A key that comes in mid-pass must not leave a half-projected picture:
   // the pass always runs to the end, and an Enter or Esc is handed back.
@@ -102,7 +101,7 @@ rtString drawLevelPicture(levelPicture& picture, float s) {
     const projectedPoint q = projectPoint(i, s);
     endX[i] = startX[i + 1] = roundToInt(q.x);
     endY[i] = startY[i + 1] = roundToInt(q.y);
-    depthKey[i] = roundToInt(static_cast<long double>(q.d) + previousDepth);
+    depthKey[i] = roundToInt(q.d + previousDepth);
     previousDepth = q.d;
     if (keyAvailable()) {
       rtString key = waitKey();
@@ -110,7 +109,7 @@ rtString drawLevelPicture(levelPicture& picture, float s) {
     }
   }
   const projectedPoint last = projectPoint(n, s);
-  depthKey[n] = roundToInt(static_cast<long double>(last.d) + previousDepth);
+  depthKey[n] = roundToInt(last.d + previousDepth);
   endX[n] = roundToInt(last.x);
   endY[n] = roundToInt(last.y);
 

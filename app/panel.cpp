@@ -2,6 +2,7 @@
 
 #include "app/state.h"
 #include "runtime/console.h"
+#include "runtime/formatnumber.h"
 #include "runtime/strings.h"
 
 namespace {

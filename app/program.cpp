@@ -42,11 +42,12 @@ void memoryRanOut(const char* what) {
 const char* programFailure() { return failure; }
 
 void setFirstView() {
-  degToRad = static_cast<float>(static_cast<long double>(static_cast<float>(mathArcTan(1))) / 45);
+  const extended quarterTurn = single(mathArcTan(1));
+  degToRad = single(quarterTurn / 45);
   viewAngleA = 30;
   viewAngleB = -30;
-  viewRadA = static_cast<float>(static_cast<long double>(degToRad) * viewAngleA);
-  viewRadB = static_cast<float>(static_cast<long double>(degToRad) * viewAngleB);
+  viewRadA = radiansOf(viewAngleA);
+  viewRadB = radiansOf(viewAngleB);
   buildViewMatrix();
 }
 

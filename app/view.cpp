@@ -5,24 +5,20 @@
 
 namespace {
 
-constexpr long double perspectiveDistance = 5000;
+constexpr extended perspectiveDistance = 5000;
 
 }  // namespace
 
 void buildViewMatrix() {
-  const float cA = static_cast<float>(mathCos(viewRadA));
-  const float sA = static_cast<float>(mathSin(viewRadA));
-  const float cB = static_cast<float>(mathCos(viewRadB));
-  const float sB = static_cast<float>(mathSin(viewRadB));
+  const extended cA = single(mathCos(viewRadA)), sA = single(mathSin(viewRadA));
+  const extended cB = single(mathCos(viewRadB)), sB = single(mathSin(viewRadB));
   // A turn by B about Z, then a tilt by A about the screen's horizontal axis.
-  viewMatrix[0] = cB;
-  viewMatrix[1] = -sB;
-  viewMatrix[2] = static_cast<float>(static_cast<long double>(cA) * sB);
-  viewMatrix[3] = static_cast<float>(static_cast<long double>(cA) * cB);
-  viewMatrix[4] = -sA;
-  viewMatrix[5] = static_cast<float>(static_cast<long double>(sA) * sB);
-  viewMatrix[6] = static_cast<float>(static_cast<long double>(sA) * cB);
-  viewMatrix[7] = cA;
+  const extended matrix[8] = {
+      cB,      -sB,                  // horizontal
+      cA * sB, cA * cB,  -sA,        // depth
+      sA * sB, sA * cB,  cA,         // vertical
+  };
+  for (int k = 0; k < 8; ++k) viewMatrix[k] = single(matrix[k]);
 }
 
 void wrapAngle(int32_t& angle) {
@@ -32,32 +28,33 @@ void wrapAngle(int32_t& angle) {
     angle += 360;
 }
 
+float radiansOf(int32_t degrees) {
+  const extended perDegree = degToRad;
+  return single(perDegree * degrees);
+}
+
 void turnViewA(int32_t delta) {
   viewAngleA += delta;
   wrapAngle(viewAngleA);
-  viewRadA = static_cast<float>(static_cast<long double>(degToRad) * viewAngleA);
+  viewRadA = radiansOf(viewAngleA);
   buildViewMatrix();
 }
 
 void turnViewB(int32_t delta) {
   viewAngleB += delta;
   wrapAngle(viewAngleB);
-  viewRadB = static_cast<float>(static_cast<long double>(degToRad) * viewAngleB);
+  viewRadB = radiansOf(viewAngleB);
   buildViewMatrix();
 }
 
-float levelScale() { return static_cast<float>(mathPow(2, level - 2)); }
+float levelScale() { return single(mathPow(2, level - 2)); }
 
 projectedPoint projectPoint(int32_t i, float s) {
-  const long double X = arrayAt<float>(pointX, i);
-  const long double Y = arrayAt<float>(pointY, i);
-  const long double Z = arrayAt<float>(pointZ, i);
-  projectedPoint r;
-  r.h = static_cast<float>(X * viewMatrix[0] + Y * viewMatrix[1]);
-  r.d = static_cast<float>(X * viewMatrix[2] + Y * viewMatrix[3] + Z * viewMatrix[4]);
-  r.v = static_cast<float>(X * viewMatrix[5] + Y * viewMatrix[6] + Z * viewMatrix[7]);
-  r.p = static_cast<float>(perspectiveDistance * s / (r.d + perspectiveDistance));
-  r.x = static_cast<float>(static_cast<long double>(r.h) * r.p);
-  r.y = static_cast<float>(static_cast<long double>(r.v) * r.p);
-  return r;
+  const extended X = arrayAt<float>(pointX, i), Y = arrayAt<float>(pointY, i), Z = arrayAt<float>(pointZ, i);
+  const float* m = viewMatrix;
+  const extended h = single(X * m[0] + Y * m[1]);
+  const extended d = single(X * m[2] + Y * m[3] + Z * m[4]);
+  const extended v = single(X * m[5] + Y * m[6] + Z * m[7]);
+  const extended p = single(perspectiveDistance * s / (d + perspectiveDistance));
+  return projectedPoint{single(h), single(d), single(v), single(p), single(h * p), single(v * p)};
 }

@@ -12,6 +12,8 @@ struct projectedPoint {
 void buildViewMatrix();
 // Brings an angle back into -179..180 with one correction.
 void wrapAngle(int32_t& angle);
+// degrees * degToRad, as the single float the view keeps.
+float radiansOf(int32_t degrees);
 void turnViewA(int32_t delta);
 void turnViewB(int32_t delta);
 // 2^(level - 2): the picture doubles in size from level to level.

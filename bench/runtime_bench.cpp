@@ -5,7 +5,9 @@
 #include <random>
 
 #include "runtime/arrays.h"
+#include "runtime/formatnumber.h"
 #include "runtime/maths.h"
+#include "runtime/sort.h"
 #include "runtime/strings.h"
 
 namespace {

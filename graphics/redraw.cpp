@@ -3,7 +3,6 @@
 #include "graphics/currenttarget.h"
 #include "graphics/refresh.h"
 #include "graphics/registry.h"
-#include "graphics/windowchannel.h"
 #include "runtime/errors.h"
 #include "runtime/threadblock.h"
 
@@ -23,14 +22,6 @@ void graphicAttach(uint32_t window, int32_t controlId, bool buffered) {
   else
     candidate->flags.fetch_and(~TARGET_BUFFERED);
   block->currentTarget = candidate->handle;
-}
-
-void repaintTarget(graphicTarget& target) {
-  if (target.window) target.window->requestRepaint();
-}
-
-void applyRefreshRule(graphicTarget& target) {
-  if (!(target.flags.load(std::memory_order_relaxed) & TARGET_BUFFERED)) repaintTarget(target);
 }
 
 void graphicRedraw() {

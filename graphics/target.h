@@ -17,10 +17,20 @@ inline constexpr uint32_t TARGET_BUFFERED = 0x0080;
 inline constexpr uint32_t TARGET_CHILD_OF_FRAME = 0x2000;
 inline constexpr uint32_t TARGET_CLOSABLE = 0x8000;
 
+// Bits the first flag words carry that no operation tests.
+inline constexpr uint32_t TARGET_CARRIED = 0x0002;  // on every record
+inline constexpr uint32_t FRAME_CARRIED = 0x0400;
+inline constexpr uint32_t BITMAP_CARRIED = 0x1000;
+
 // First flag words.
-inline constexpr uint32_t FRAME_FLAGS = 0x8402;
-inline constexpr uint32_t CANVAS_FLAGS = 0x2002;
-inline constexpr uint32_t BITMAP_FLAGS = 0x1082;
+inline constexpr uint32_t FRAME_FLAGS = TARGET_CLOSABLE | FRAME_CARRIED | TARGET_CARRIED;
+inline constexpr uint32_t CANVAS_FLAGS = TARGET_CHILD_OF_FRAME | TARGET_CARRIED;
+inline constexpr uint32_t BITMAP_FLAGS = BITMAP_CARRIED | TARGET_BUFFERED | TARGET_CARRIED;
+static_assert(FRAME_FLAGS == 0x8402 && CANVAS_FLAGS == 0x2002 && BITMAP_FLAGS == 0x1082);
+
+// A canvas's keySlot holds the last key typed into it: a character in the
+// low byte, or a scan code in the high byte.
+inline constexpr uint16_t keySlotOfScanCode(uint8_t scanCode) { return static_cast<uint16_t>(scanCode << 8); }
 
 // The desktop colours new targets start with (0x00BBGGRR). The face colour
 // is the one the demo's flank lines are drawn in, so they vanish on it.

@@ -13,6 +13,20 @@ namespace {
 
 thread_local std::string lastFailure;
 
+// Any of these gives the frame a border.
+constexpr uint32_t STYLE_BORDERS = STYLE_BORDER | STYLE_DIALOG_FRAME | STYLE_SIZING_BORDER;
+
+x11FrameLook lookOf(uint32_t style, bool titled) {
+  if (style == 0) style = STYLE_DEFAULT_FRAME | (titled ? STYLE_CAPTION : 0);
+  x11FrameLook look;
+  look.caption = (style & STYLE_CAPTION) == STYLE_CAPTION;
+  look.border = (style & STYLE_BORDERS) != 0;
+  look.systemMenu = (style & STYLE_SYSTEM_MENU) != 0;
+  look.minimizeBox = (style & STYLE_MINIMIZE_BOX) != 0;
+  look.maximizeBox = (style & STYLE_MAXIMIZE_BOX) != 0;
+  return look;
+}
+
 }  // namespace
 
 uint32_t graphicWindowCreate(rtStringRef title, int32_t x, int32_t y, int32_t width, int32_t height,
@@ -26,14 +40,17 @@ uint32_t graphicWindowCreate(rtStringRef title, int32_t x, int32_t y, int32_t wi
   std::shared_ptr<windowCreation> creation;
   try {
     creation = std::make_shared<windowCreation>();
-    creation->display = display;
+    x11FrameRequest& request = creation->request;
+    request.display = display;
     if (title.data() && title.length() > 0)
-      creation->title.assign(reinterpret_cast<const char*>(title.data()), static_cast<size_t>(title.length()));
-    creation->x = x;
-    creation->y = y;
-    creation->width = width;
-    creation->height = height;
-    creation->style = style;
+      request.title.assign(reinterpret_cast<const char*>(title.data()), static_cast<size_t>(title.length()));
+    request.x = x;
+    request.y = y;
+    request.width = width;
+    request.height = height;
+    request.look = lookOf(style, !request.title.empty());
+    request.instanceName = WINDOW_INSTANCE_NAME;
+    request.windowClass = WINDOW_CLASS;
     std::thread(windowThreadMain, creation).detach();
   } catch (const std::bad_alloc&) {
     lastFailure = "out of memory";

@@ -23,7 +23,7 @@ void windowChannel::requestRepaint() {
 }
 
 uint64_t windowChannel::takeRequests() {
-  wakeupDrain(wakeFd_);
+  wakeupDrain(wakeFd_);  // every request since the last drain wakes the thread once
   std::lock_guard<std::mutex> lock(mutex_);
   return requested_ > painted_ ? requested_ : 0;
 }

@@ -5,7 +5,7 @@
 #include <mutex>
 
 // How a drawing thread asks a window thread for a repaint and waits for it.
-// The window thread polls wakeFd() along with its X connection.
+// The window thread polls wakeFd(), a wakeup, along with its X connection.
 class windowChannel {
  public:
   // Null when no wake-up descriptor can be had.
@@ -25,10 +25,6 @@ class windowChannel {
   void repainted(uint64_t request);
   // The window is gone: every waiter returns, later requests return at once.
   void close();
-
-  // Whether the window paints through MIT-SHM; set before the window is
-  // published.
-  bool sharesMemory = false;
 
  private:
   explicit windowChannel(int wakeFd) : wakeFd_(wakeFd) {}

@@ -1,8 +1,15 @@
-#include "graphics/windowthread.h"
+#include "graphics/windowprocs.h"
+
+#include "runtime/scancodes.h"
 
 namespace {
 
-bool isFunctionKey(uint8_t scanCode) { return (scanCode >= 0x3B && scanCode <= 0x44) || scanCode == 0x85 || scanCode == 0x86; }
+// Tab moves the focus between controls; it is not recorded as a key.
+constexpr uint16_t TAB_CHARACTER = 9;
+
+bool isFunctionKey(uint8_t scanCode) {
+  return (scanCode >= SCAN_F1 && scanCode <= SCAN_F10) || scanCode == SCAN_F11_BIOS || scanCode == SCAN_F12_BIOS;
+}
 
 }  // namespace
 
@@ -45,13 +52,13 @@ void canvasWindowProc(graphicWindow& window, const x11Event& event) {
       paintCanvas(window);
       break;
     case x11EventKind::keyDown:
-      if (event.extended || isFunctionKey(event.scanCode)) canvas.keySlot.store(static_cast<uint16_t>(event.scanCode << 8));
+      if (event.extended || isFunctionKey(event.scanCode)) canvas.keySlot.store(keySlotOfScanCode(event.scanCode));
       break;
     case x11EventKind::sysKeyDown:
-      if (!event.extended && event.scanCode == 0x44) canvas.keySlot.store(0x4400);
+      if (!event.extended && event.scanCode == SCAN_F10) canvas.keySlot.store(keySlotOfScanCode(SCAN_F10));
       break;
     case x11EventKind::character:
-      if (event.character != 9) canvas.keySlot.store(event.character);
+      if (event.character != TAB_CHARACTER) canvas.keySlot.store(event.character);
       break;
     case x11EventKind::buttonDown:
       x11FrameFocusCanvas(window.frame);

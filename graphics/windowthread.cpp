@@ -1,33 +1,14 @@
 #include "graphics/windowthread.h"
 
+#include <pthread.h>
+
 #include <algorithm>
-#include <atomic>
 #include <new>
 
 #include "graphics/raster.h"
+#include "graphics/windowprocs.h"
 
 namespace {
-
-std::atomic<int32_t> runningThreads{0};
-
-// Window styles as the program passes them.
-constexpr uint32_t STYLE_DEFAULT_FRAME = 0x808A0000;  // pop-up, border, system menu, minimise box
-constexpr uint32_t STYLE_CAPTION = 0x00C00000;
-constexpr uint32_t STYLE_BORDERS = 0x00800000 | 0x00400000 | 0x00040000;
-constexpr uint32_t STYLE_SYSTEM_MENU = 0x00080000;
-constexpr uint32_t STYLE_MINIMIZE_BOX = 0x00020000;
-constexpr uint32_t STYLE_MAXIMIZE_BOX = 0x00010000;
-
-x11FrameLook lookOf(uint32_t style, bool titled) {
-  if (style == 0) style = STYLE_DEFAULT_FRAME | (titled ? STYLE_CAPTION : 0);
-  x11FrameLook look;
-  look.caption = (style & STYLE_CAPTION) == STYLE_CAPTION;
-  look.border = (style & STYLE_BORDERS) != 0;
-  look.systemMenu = (style & STYLE_SYSTEM_MENU) != 0;
-  look.minimizeBox = (style & STYLE_MINIMIZE_BOX) != 0;
-  look.maximizeBox = (style & STYLE_MAXIMIZE_BOX) != 0;
-  return look;
-}
 
 void answer(windowCreation& creation, uint32_t result, const std::string& failure) {
   {
@@ -105,26 +86,15 @@ void runEventLoop(graphicWindow& w) {
 }  // namespace
 
 void windowThreadMain(std::shared_ptr<windowCreation> creation) {
-  runningThreads.fetch_add(1);
-  x11FrameRequest request;
-  request.display = creation->display;
-  request.title = creation->title;
-  request.x = creation->x;
-  request.y = creation->y;
-  request.width = creation->width;
-  request.height = creation->height;
-  request.look = lookOf(creation->style, !creation->title.empty());
-  request.instanceName = "hilbert3d";
-  request.windowClass = "TORVAGRAPH";
+  pthread_setname_np(pthread_self(), WINDOW_THREAD_NAME);
 
   graphicWindow w;
   std::string failure;
   w.channel = windowChannel::create();
   if (!w.channel) failure = "cannot make a wake-up descriptor";
-  if (w.channel) w.frame = x11FrameCreate(request, failure);
+  if (w.channel) w.frame = x11FrameCreate(creation->request, failure);
   if (w.frame) {
-    w.channel->sharesMemory = x11FrameUsesSharedMemory(w.frame);
-    if (registerWindow(w, request.width, request.height, failure)) {
+    if (registerWindow(w, creation->request.width, creation->request.height, failure)) {
       paintCanvas(w);
     } else {
       x11FrameRelease(w.frame);
@@ -139,12 +109,4 @@ void windowThreadMain(std::shared_ptr<windowCreation> creation) {
     x11FrameRelease(w.frame);
   }
   if (w.channel) w.channel->close();
-  runningThreads.fetch_sub(1);
-}
-
-int32_t graphicWindowThreads() { return runningThreads.load(); }
-
-bool graphicWindowSharesMemory(uint32_t frame) {
-  targetRef canvas = findChildTarget(frame, 0);
-  return canvas && canvas->window && canvas->window->sharesMemory;
 }

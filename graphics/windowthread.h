@@ -11,10 +11,7 @@
 
 // What graphicWindowCreate hands its window thread, and the thread's answer.
 struct windowCreation {
-  std::string display;
-  std::string title;
-  int32_t x = 0, y = 0, width = 0, height = 0;
-  uint32_t style = 0;
+  x11FrameRequest request;
 
   std::mutex mutex;
   std::condition_variable answered;
@@ -32,17 +29,9 @@ struct graphicWindow {
   bool running = true;
 };
 
+// The name every window thread goes by (as ps and debuggers show it).
+inline constexpr char WINDOW_THREAD_NAME[] = "h3d window";
+
 // The body of a window thread: makes the window, answers the creator, then
 // runs the window's event loop until the window is gone.
 void windowThreadMain(std::shared_ptr<windowCreation> creation);
-
-// The handlers of the frame's and the canvas's events.
-void frameWindowProc(graphicWindow& window, const x11Event& event);
-void canvasWindowProc(graphicWindow& window, const x11Event& event);
-// Copies the whole back buffer to the canvas and waits for the server.
-void paintCanvas(graphicWindow& window);
-
-// How many window threads are running.
-int32_t graphicWindowThreads();
-// Whether the window of this frame handle paints through MIT-SHM.
-bool graphicWindowSharesMemory(uint32_t frame);

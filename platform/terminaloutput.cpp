@@ -279,7 +279,6 @@ void terminalOutputClose() {
 }
 
 bool terminalOutputReady() { return outFd >= 0; }
-int terminalOutputFd() { return outFd; }
 bool terminalOutputUtf8() { return utf8; }
 
 bool terminalBufferSize(int& width, int& height) {

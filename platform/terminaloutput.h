@@ -15,8 +15,7 @@ bool terminalOutputOpen(int fd);
 // lowest row written) and stops output. Safe to call twice.
 void terminalOutputClose();
 bool terminalOutputReady();
-int terminalOutputFd();
-bool terminalOutputUtf8();
+bool terminalOutputUtf8();  // whether the locale is UTF-8
 
 // The screen buffer's size, asked anew each time: the terminal's size, or
 // more where the terminal was larger before. False when it cannot be had.

@@ -5,7 +5,6 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
-#include <atomic>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -29,10 +28,8 @@ struct x11Image {
 
 namespace {
 
-std::atomic<bool> sharedMemoryAllowed{true};
-
 bool attachSegment(x11Image& image, Visual* visual, int depth) {
-  if (!sharedMemoryAllowed.load() || !XShmQueryExtension(image.display)) return false;
+  if (!XShmQueryExtension(image.display)) return false;
   XImage* shm = XShmCreateImage(image.display, visual, depth, ZPixmap, nullptr, &image.segment, image.width,
                                 image.height);
   if (!shm) return false;
@@ -157,8 +154,6 @@ void x11ImagePut(x11Image* image, const uint32_t* pixels) {
   XPutImage(image->display, image->window, image->gc, target, 0, 0, 0, 0, w, h);
 }
 
-bool x11ImageShared(const x11Image* image) { return image && image->shared; }
-
 void x11ImageRelease(x11Image* image) {
   if (!image) return;
   const bool alive = !x11ConnectionLost(image->display);
@@ -174,5 +169,3 @@ void x11ImageRelease(x11Image* image) {
   if (image->gc) XFreeGC(image->display, image->gc);
   delete image;
 }
-
-void x11ImageAllowSharedMemory(bool allowed) { sharedMemoryAllowed.store(allowed); }

@@ -14,8 +14,4 @@ x11Image* x11ImageCreate(Display* display, Window window, int32_t width, int32_t
 // it the picture no longer needs them. The server has drawn it once the
 // caller has synchronised with it (XSync).
 void x11ImagePut(x11Image* image, const uint32_t* pixels);
-bool x11ImageShared(const x11Image* image);
 void x11ImageRelease(x11Image* image);
-
-// Lets the tests take the XPutImage path on a server that has MIT-SHM.
-void x11ImageAllowSharedMemory(bool allowed);

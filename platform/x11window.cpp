@@ -16,6 +16,7 @@
 
 #include "platform/x11errors.h"
 #include "platform/x11image.h"
+#include "platform/x11windowkeys.h"
 
 struct x11Frame {
   Display* display = nullptr;
@@ -300,7 +301,6 @@ x11Frame* x11FrameCreate(const x11FrameRequest& request, std::string& failure) {
 
 uint32_t x11FrameWindow(const x11Frame* frame) { return static_cast<uint32_t>(frame->frame); }
 uint32_t x11FrameCanvas(const x11Frame* frame) { return static_cast<uint32_t>(frame->canvas); }
-bool x11FrameUsesSharedMemory(const x11Frame* frame) { return x11ImageShared(frame->image); }
 
 x11Event x11FrameNextEvent(x11Frame* f, int wakeFd) {
   for (;;) {

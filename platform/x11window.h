@@ -32,8 +32,6 @@ struct x11FrameRequest {
 x11Frame* x11FrameCreate(const x11FrameRequest& request, std::string& failure);
 uint32_t x11FrameWindow(const x11Frame* frame);
 uint32_t x11FrameCanvas(const x11Frame* frame);
-// True when paints go through a MIT-SHM segment rather than XPutImage.
-bool x11FrameUsesSharedMemory(const x11Frame* frame);
 
 enum class x11EventKind : uint8_t {
   wake,          // the wake-up descriptor was signalled
@@ -72,14 +70,6 @@ void x11FrameFocusCanvas(x11Frame* frame);
 void x11FrameDestroyWindows(x11Frame* frame);
 // Closes the connection and frees the frame.
 void x11FrameRelease(x11Frame* frame);
-
-// PC set-1 scan code of an X key (keycode and keysym) and whether the PC
-// keyboard reports it as an extended key; scan code 0 when it has none.
-struct pcScanCode {
-  uint8_t code;
-  bool extended;
-};
-pcScanCode x11ScanCode(unsigned keycode, unsigned long keysym);
 
 // The display the user's programs go to ($DISPLAY), "" when none is set.
 std::string x11DefaultDisplay();

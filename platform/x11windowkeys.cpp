@@ -1,6 +1,7 @@
+#include "platform/x11windowkeys.h"
+
 #include <X11/keysym.h>
 
-#include "platform/x11window.h"
 
 pcScanCode x11ScanCode(unsigned keycode, unsigned long keysym) {
   switch (keysym) {

@@ -46,12 +46,6 @@ void arrayRedimPreserve(dynArray& a, uint8_t flags, uint8_t elementType, uint8_t
                         uint32_t elementSize, const arrayBounds* bounds, void* external = nullptr);
 void arrayErase(dynArray& a);
 
-enum sortOrder : int32_t { SORT_ASCENDING = 0, SORT_DESCENDING = 1 };
-
-// Sorts `count` elements (0: to the end) from subscript `first`, permuting
-// the elements of `tags`, if given, in step. Not stable.
-void arraySort(dynArray& a, int32_t first, int32_t count, sortOrder order, dynArray* tags = nullptr);
-
 // Element i of a one-dimensional array, unchecked.
 template <class T>
 inline T& arrayAt(const dynArray& a, int32_t i) {

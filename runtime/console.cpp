@@ -1,6 +1,7 @@
 #include "runtime/console.h"
 
 #include "platform/terminaloutput.h"
+#include "runtime/formatnumber.h"
 #include "runtime/state.h"
 
 namespace {

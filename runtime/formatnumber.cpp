@@ -1,8 +1,9 @@
+#include "runtime/formatnumber.h"
+
 #include <cmath>
 #include <cstring>
 
 #include "runtime/errors.h"
-#include "runtime/strings.h"
 
 // The print form needs 18 correct significant digits. An extended-precision
 // product |x| * 10^m is only good to about 19 digits and 10^m itself is

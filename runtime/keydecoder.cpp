@@ -1,17 +1,9 @@
 #include "runtime/keydecoder.h"
 
 #include "platform/terminalglyphs.h"
+#include "runtime/scancodes.h"
 
 namespace {
-
-constexpr uint8_t SCAN_ESC = 1;
-constexpr uint8_t SCAN_BACKSPACE = 14;
-constexpr uint8_t SCAN_TAB = 15;
-constexpr uint8_t SCAN_ENTER = 28;
-constexpr uint8_t SCAN_HOME = 71, SCAN_UP = 72, SCAN_PAGE_UP = 73, SCAN_LEFT = 75, SCAN_CENTRE = 76;
-constexpr uint8_t SCAN_RIGHT = 77, SCAN_END = 79, SCAN_DOWN = 80, SCAN_PAGE_DOWN = 81;
-constexpr uint8_t SCAN_INSERT = 82, SCAN_DELETE = 83;
-constexpr uint8_t SCAN_F1 = 59, SCAN_F11 = 87, SCAN_F12 = 88;
 
 // A sequence longer than this is garbage, not a key: drop it.
 constexpr size_t maxSequenceLength = 256;
@@ -84,7 +76,7 @@ uint8_t scanCodeOfCharacter(uint8_t c) {
       {"\\zxcvbnm,./", "|ZXCVBNM<>?"},  // 43..53
   };
   static constexpr uint8_t firstScan[] = {2, 16, 30, 43};
-  if (c == ' ') return 57;
+  if (c == ' ') return SCAN_SPACE;
   for (int row = 0; row < 4; ++row)
     for (int shifted = 0; shifted < 2; ++shifted)
       for (int i = 0; rows[row][shifted][i]; ++i)
@@ -103,8 +95,8 @@ terminalKey keyFromByte(uint8_t byte) {
       return terminalKey{9, SCAN_TAB, 0};
     case 13:  // Enter (raw mode keeps CR as it is; LF is Ctrl+J)
       return terminalKey{13, SCAN_ENTER, 0};
-    case 27:
-      return terminalKey{27, SCAN_ESC, 0};
+    case CHARACTER_ESC:
+      return terminalKey{CHARACTER_ESC, SCAN_ESC, 0};
     default:
       break;
   }
@@ -156,7 +148,7 @@ void keyDecoder::feedByte(uint8_t byte, std::vector<terminalKey>& out) {
   if (state_ != state::ground && ++sequenceLength_ > maxSequenceLength) reset();
   switch (state_) {
     case state::ground:
-      if (byte == 27) {
+      if (byte == CHARACTER_ESC) {
         state_ = state::escape;
         sequenceLength_ = 1;
       } else if (utf8_ && byte >= 0x80) {
@@ -193,8 +185,8 @@ void keyDecoder::feedByte(uint8_t byte, std::vector<terminalKey>& out) {
         startCharacter(byte, KEYSTATE_LEFT_ALT, out);
         return;
       }
-      if (byte == 27) {  // Esc Esc: the first was the Esc key
-        out.push_back(keyFromByte(27));
+      if (byte == CHARACTER_ESC) {  // Esc Esc: the first was the Esc key
+        out.push_back(keyFromByte(CHARACTER_ESC));
         sequenceLength_ = 1;
         return;
       }
@@ -327,7 +319,7 @@ void keyDecoder::finishPending(std::vector<terminalKey>& out) {
   uint8_t second = intermediate_;
   reset();
   if (current == state::escape) {
-    out.push_back(keyFromByte(27));
+    out.push_back(keyFromByte(CHARACTER_ESC));
   } else if (current == state::utf8) {
     out.push_back(unicodeKey(0xFFFD, characterState_));
   } else if ((current == state::csi || current == state::ss3) && length == 2) {

@@ -10,6 +10,9 @@ inline constexpr uint32_t KEYSTATE_LEFT_CTRL = 0x08;
 inline constexpr uint32_t KEYSTATE_SHIFT = 0x10;
 inline constexpr uint32_t KEYSTATE_CAPS_LOCK = 0x80;
 
+// The character the Esc key types.
+inline constexpr uint8_t CHARACTER_ESC = 27;
+
 // One key press as the terminal told it: a character (with the scan code of
 // the key that types it, 0 when unknown), or no character and a scan code.
 struct terminalKey {

@@ -12,6 +12,7 @@
 #include "platform/terminaloutput.h"
 #include "platform/terminalrepaint.h"
 #include "runtime/keydecoder.h"
+#include "runtime/scancodes.h"
 #include "runtime/state.h"
 
 namespace {
@@ -33,13 +34,14 @@ std::vector<terminalKey> decoded;  // likewise
 keyReader* reader = nullptr;       // main thread
 
 bool isAltLetter(uint8_t scanCode) {
-  return (scanCode >= 16 && scanCode <= 25) || (scanCode >= 30 && scanCode <= 38) ||
-         (scanCode >= 44 && scanCode <= 50);
+  return (scanCode >= SCAN_Q && scanCode <= SCAN_P) || (scanCode >= SCAN_A && scanCode <= SCAN_L) ||
+         (scanCode >= SCAN_Z && scanCode <= SCAN_M);
 }
 
 bool isModifierKey(uint8_t scanCode) {
   switch (scanCode) {
-    case 29: case 42: case 54: case 56: case 58: case 69: case 70:
+    case SCAN_CTRL: case SCAN_LEFT_SHIFT: case SCAN_RIGHT_SHIFT: case SCAN_ALT:
+    case SCAN_CAPS_LOCK: case SCAN_NUM_LOCK: case SCAN_SCROLL_LOCK:
       return true;
     default:
       return false;
@@ -54,7 +56,7 @@ peekedKey classify(const terminalKey& event) {
     if ((k & (KEYSTATE_RIGHT_ALT | KEYSTATE_LEFT_ALT)) && isAltLetter(s)) return peekedKey{2, 0, s};
     return peekedKey{1, capsLockFix(c, s, k), s};
   }
-  if (s == 1) return peekedKey{1, 27, s};
+  if (s == SCAN_ESC) return peekedKey{1, CHARACTER_ESC, s};
   if (isModifierKey(s) || s == 0) return peekedKey{0, 0, 0};
   return peekedKey{2, 0, s};
 }
@@ -189,5 +191,5 @@ uint8_t capsLockFix(uint8_t character, uint8_t scanCode, uint32_t controlKeyStat
     if (controlKeyState & KEYSTATE_SHIFT) return character == unshifted[i] ? shifted[i] : character;
     return character == shifted[i] ? unshifted[i] : character;
   }
-  return scanCode == 1 ? 27 : character;
+  return scanCode == SCAN_ESC ? CHARACTER_ESC : character;
 }

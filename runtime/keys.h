@@ -1,13 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "runtime/scancodes.h"
 #include "runtime/strings.h"
-
-// Scan codes (PC set 1) of the keys the program acts on.
-inline constexpr uint8_t SCAN_UP = 72;
-inline constexpr uint8_t SCAN_LEFT = 75;
-inline constexpr uint8_t SCAN_RIGHT = 77;
-inline constexpr uint8_t SCAN_DOWN = 80;
 
 struct peekedKey {
   int32_t length;  // 0 no key, 1 a character, 2 a scan code

@@ -1,8 +1,11 @@
 #pragma once
 #include <cstdint>
 
-// Expressions are evaluated in long double (the x87 extended format) and
-// rounded to float only where a value is stored.
+// Expressions are evaluated in extended precision (long double, the x87
+// extended format) and rounded to a single float only where a value is stored.
+using extended = long double;
+inline float single(extended x) { return static_cast<float>(x); }
+
 long double mathArcTan(long double x);
 long double mathSin(long double x);
 long double mathCos(long double x);

@@ -1,7 +1,8 @@
+#include "runtime/programinit.h"
+
 #include <cfenv>
 #include <cstdint>
 
-#include "runtime/startup.h"
 #include "runtime/state.h"
 
 namespace {

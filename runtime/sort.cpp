@@ -1,7 +1,8 @@
+#include "runtime/sort.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include "runtime/arrays.h"
 #include "runtime/errors.h"
 
 namespace {

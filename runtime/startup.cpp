@@ -5,6 +5,7 @@
 
 #include "runtime/arrays.h"
 #include "runtime/consolesetup.h"
+#include "runtime/programinit.h"
 #include "runtime/state.h"
 #include "runtime/strings.h"
 #include "runtime/threadblock.h"

@@ -21,11 +21,6 @@ using programMainFn = int32_t (*)(void* module, void* previous, const char* comm
 int runtimeStartup(int argc, char** argv, programMainFn programMain, const cleanupEntry* cleanupTable,
                    size_t cleanupCount);
 
-// Resets the per-program state: registry, console and key state, and the
-// floating-point control word (all exceptions masked, 64-bit significand,
-// round to nearest).
-void programInit();
-
 // Releases everything in order; returns exitCode.
 int runtimeShutdown(int exitCode, const cleanupEntry* cleanupTable, size_t cleanupCount);
 

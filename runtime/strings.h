@@ -66,10 +66,3 @@ int32_t strLen(rtStringRef s);
 int32_t strEqual(rtStringRef a, rtStringRef b);
 // Byte at 1-based position p (p < 0 counts from the end); -1 when there is none.
 int32_t strByteAt(rtStringRef s, int32_t p);
-
-// Print form of x with `digits` significant digits (1 to 18): sign position,
-// digits, one trailing blank. Needs the 64-bit significand of long double.
-rtString formatNumber(long double x, int32_t digits);
-// formatNumber with 7 digits, without the trailing blank and without the
-// leading blank of a non-negative value.
-rtString numberToText(long double x);

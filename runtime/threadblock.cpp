@@ -1,9 +1,10 @@
 #include "runtime/threadblock.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/descriptors.h"
 #include "runtime/errors.h"
 #include "runtime/state.h"
 
@@ -38,7 +39,9 @@ threadBlock* getThreadBlock() {
 void releaseThreadBlock() {
   threadBlock* block = slot.block;
   if (block == nullptr) return;
-  closeDescriptor(block->ownedHandle);
+  // On Linux the descriptor is gone even when close reports EINTR; a retry
+  // could close one that another thread has just opened.
+  if (block->ownedHandle >= 0) (void)close(block->ownedHandle);
   if (runtime.mainThreadBlock == block) runtime.mainThreadBlock = nullptr;
   std::free(block);
   slot.block = nullptr;

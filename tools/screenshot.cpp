@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11probe.h"
+#include "tests/support/x11probe.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "platform/terminalmodes.h"
-#include "platform/terminalpty.h"
+#include "tests/support/terminalpty.h"
 #include "runtime/keydecoder.h"
 #include "runtime/state.h"
 #include "tests/support/ptykeys.h"

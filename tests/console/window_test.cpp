@@ -10,7 +10,7 @@
 #include <chrono>
 #include <fstream>
 
-#include "platform/x11probe.h"
+#include "tests/support/x11probe.h"
 #include "platform/x11terminalwindow.h"
 #include "tests/console/probe_support.h"
 #include "tests/support/desktop.h"

@@ -17,7 +17,7 @@
 #include "app/program.h"
 #include "app/state.h"
 #include "app/view.h"
-#include "platform/x11probe.h"
+#include "tests/support/x11probe.h"
 #include "runtime/maths.h"
 #include "tests/support/desktop.h"
 #include "tests/support/tmux.h"

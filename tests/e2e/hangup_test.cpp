@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/x11probe.h"
+#include "tests/support/x11probe.h"
 #include "tests/support/desktop.h"
 #include "tests/support/tmux.h"
 

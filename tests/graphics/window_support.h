@@ -3,14 +3,18 @@
 // way the program makes them.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "graphics/window.h"
 #include "graphics/windowthread.h"
 #include "graphics_support.h"
-#include "platform/x11probe.h"
+#include "tests/support/windowthreads.h"
+#include "tests/support/x11probe.h"
 #include "tests/support/xvfb.h"
 
 inline uint32_t openWindow(const char* title, int32_t x = 5, int32_t y = 0, int32_t width = 200, int32_t height = 150,
@@ -31,15 +35,39 @@ inline uint32_t onScreen(uint32_t target) {
   return record ? record->screenWindow : 0;
 }
 
+// Whether the window's picture goes through MIT-SHM, as the system sees it:
+// this process made a System V segment of the canvas's size, and it and the
+// X server both have it attached.
+inline bool graphicWindowSharesMemory(uint32_t frame) {
+  targetRef canvas = findChildTarget(frame, 0);
+  if (!canvas) return false;
+  const unsigned long bytes = static_cast<unsigned long>(canvas->width) * canvas->height * 4;
+  std::ifstream segments("/proc/sysvipc/shm");
+  std::string line;
+  std::getline(segments, line);  // the column names
+  while (std::getline(segments, line)) {
+    std::istringstream row(line);
+    long key, id, permissions, creator, lastUser, attachments;
+    unsigned long size;
+    if (!(row >> key >> id >> permissions >> size >> creator >> lastUser >> attachments)) continue;
+    if (creator == getpid() && size == bytes && attachments >= 2) return true;
+  }
+  return false;
+}
+
 class windowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    display_ = testXServer::display();
+    useDisplay(testXServer::display());
+    errorCode = 0;
+  }
+  // Windows are made on `display` from now on, and the probe looks there.
+  void useDisplay(const std::string& display) {
+    display_ = display;
     ASSERT_FALSE(display_.empty()) << "Xvfb could not be started";
     setenv("DISPLAY", display_.c_str(), 1);
     probe_ = std::make_unique<x11Probe>(display_);
     ASSERT_TRUE(probe_->connected());
-    errorCode = 0;
   }
   void TearDown() override {
     if (threadBlock* block = getThreadBlock()) block->currentTarget = 0;

@@ -1,11 +1,11 @@
 #pragma once
 // Runs a piece of a test in a forked child, for code that may only run once
 // per process (start-up sets the terminal up) or changes process state.
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <string>
+
+#include "tests/support/process.h"
 
 struct childResult {
   int exitStatus = -1;  // the child's exit code, -1 when it did not exit normally
@@ -39,16 +39,8 @@ childResult runInChild(Body body) {
     _exit(code);
   }
   close(fds[1]);
-  char buffer[512];
-  ssize_t n;
-  while ((n = read(fds[0], buffer, sizeof buffer)) > 0) result.report.append(buffer, static_cast<size_t>(n));
-  close(fds[0]);
-  int status = 0;
-  pid_t waited;
-  do {
-    waited = waitpid(pid, &status, 0);
-  } while (waited < 0 && errno == EINTR);
-  if (waited == pid && WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+  result.report = readUntilClosed(fds[0]);
+  result.exitStatus = exitStatusOf(pid);
   return result;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "runtime/errors.h"
-#include "runtime/strings.h"
+#include "runtime/formatnumber.h"
 #include "tests/runtime/text.h"
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include "runtime/arrays.h"
 #include "runtime/errors.h"
+#include "runtime/sort.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "runtime/arrays.h"
+#include "runtime/programinit.h"
 #include "runtime/startup.h"
 #include "runtime/state.h"
 #include "runtime/strings.h"

@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "platform/x11errors.h"
-#include "platform/x11probe.h"
+#include "tests/support/x11probe.h"
 #include "platform/x11terminalwindow.h"
 #include "tests/support/tmux.h"
 

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "platform/terminalmodes.h"
-#include "platform/terminalpty.h"
+#include "tests/support/terminalpty.h"
 #include "runtime/keys.h"
 #include "runtime/state.h"
 

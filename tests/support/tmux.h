@@ -4,7 +4,6 @@
 // panes kept on screen after their program ends.
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,6 +12,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/support/process.h"
 
 class tmuxSession {
  public:
@@ -141,12 +142,8 @@ class tmuxSession {
       _exit(127);
     }
     close(fds[1]);
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(fds[0], buffer, sizeof buffer)) > 0) r.output.append(buffer, static_cast<size_t>(n));
-    close(fds[0]);
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.status = WEXITSTATUS(status);
+    r.output = readUntilClosed(fds[0]);
+    r.status = exitStatusOf(pid);
     return r;
   }
 

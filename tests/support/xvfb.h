@@ -9,10 +9,11 @@
 #include <cstdlib>
 #include <string>
 
-// An Xvfb of its own, killed when this goes (or on kill()).
+// An Xvfb of its own, killed when this goes (or on kill()). Without shared
+// memory it lacks MIT-SHM, as a server on another machine does.
 class xvfbServer {
  public:
-  explicit xvfbServer(const char* screen = "1600x1000x24") {
+  explicit xvfbServer(const char* screen = "1600x1000x24", bool sharedMemory = true) {
     int fds[2];
     if (pipe(fds) != 0) return;
     pid_ = fork();
@@ -22,8 +23,9 @@ class xvfbServer {
       dup2(devnull, 1);
       dup2(devnull, 2);
       std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp", "-ac",
-             static_cast<char*>(nullptr));
+      const char* arguments[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp", "-ac",
+                                 sharedMemory ? nullptr : "-extension", "MIT-SHM", nullptr};
+      execvp("Xvfb", const_cast<char* const*>(arguments));
       _exit(127);
     }
     close(fds[1]);
@@ -63,6 +65,10 @@ class testXServer {
  public:
   static const std::string& display() {
     static xvfbServer server;
+    return server.name();
+  }
+  static const std::string& displayWithoutSharedMemory() {
+    static xvfbServer server("1600x1000x24", false);
     return server.name();
   }
 };

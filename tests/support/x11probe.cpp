@@ -1,4 +1,4 @@
-#include "platform/x11probe.h"
+#include "tests/support/x11probe.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

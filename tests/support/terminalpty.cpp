@@ -1,4 +1,4 @@
-#include "platform/terminalpty.h"
+#include "tests/support/terminalpty.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
