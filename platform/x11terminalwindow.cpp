@@ -20,7 +20,7 @@ class connection {
  public:
   explicit connection(const char* name) : display_(x11OpenDisplay(name)) {}
   ~connection() {
-    if (display_) XCloseDisplay(display_);
+    x11CloseDisplay(display_);
   }
   connection(const connection&) = delete;
   connection& operator=(const connection&) = delete;
@@ -282,32 +282,4 @@ void x11ActivateWindow(const char* displayName, uint32_t window) {
     XSetInputFocus(display, window, RevertToParent, CurrentTime);
   }
   XSync(display, False);
-}
-
-bool x11QueryWindow(const char* displayName, uint32_t window, x11WindowFacts& facts) {
-  connection c(displayName);
-  Display* display = c.get();
-  if (!display || !windowExists(display, window)) return false;
-  Window frame = frameOf(display, window);
-  Window root = None;
-  int x = 0, y = 0;
-  unsigned int width = 0, height = 0, border = 0, depth = 0;
-  if (frame == None || !XGetGeometry(display, frame, &root, &x, &y, &width, &height, &border, &depth)) return false;
-  facts.frameX = x;
-  facts.frameY = y;
-  facts.title = titleOf(display, window);
-  Window focus = None;
-  int revert = 0;
-  XGetInputFocus(display, &focus, &revert);
-  facts.hasFocus = false;
-  for (Window w = focus; w != None && w != PointerRoot;) {
-    if (w == window) {
-      facts.hasFocus = true;
-      break;
-    }
-    Window parent = None;
-    if (!parentOf(display, w, root, parent) || w == root) break;
-    w = parent;
-  }
-  return true;
 }

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-// X11 look-ups for the terminal's own window, and queries about windows for
-// tests. Windows are X window ids, 0 for none. Each call opens a connection
-// of its own to displayName (nullptr: $DISPLAY) and closes it again; every
-// call fails quietly when there is no display.
+// X11 look-ups for the terminal's own window. Windows are X window ids, 0
+// for none. Each call opens a connection of its own to displayName (nullptr:
+// $DISPLAY) and closes it again; every call fails quietly when there is no
+// display.
 
 // True when the display can be reached at all.
 bool x11DisplayAvailable(const char* displayName);
@@ -33,11 +33,3 @@ void x11MoveWindowFrame(const char* displayName, uint32_t window, int32_t x, int
 // Activates the window (keyboard focus) the way the window manager wants it:
 // _NET_ACTIVE_WINDOW when it supports that, else raise and focus directly.
 void x11ActivateWindow(const char* displayName, uint32_t window);
-
-struct x11WindowFacts {
-  int32_t frameX = 0, frameY = 0;  // top-left of the frame on the screen
-  std::string title;
-  bool hasFocus = false;  // the input focus is on the window or inside it
-};
-// False when the window does not exist.
-bool x11QueryWindow(const char* displayName, uint32_t window, x11WindowFacts& facts);

@@ -50,20 +50,6 @@ void releaseCommandTail() {
 
 }  // namespace
 
-const char* skipProgramName(const char* commandLine) {
-  if (commandLine == nullptr) return "";
-  const auto* p = reinterpret_cast<const unsigned char*>(commandLine);
-  if (*p == '"') {
-    ++p;
-    while (*p != '\0' && *p != '"') ++p;
-    if (*p == '"') ++p;
-  } else {
-    while (*p > ' ') ++p;
-  }
-  while (*p == ' ') ++p;
-  return reinterpret_cast<const char*>(p);
-}
-
 int runtimeStartup(int argc, char** argv, programMainFn programMain, const cleanupEntry* cleanupTable,
                    size_t cleanupCount) {
   runtime.standardError = 2;

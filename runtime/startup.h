@@ -23,8 +23,3 @@ int runtimeStartup(int argc, char** argv, programMainFn programMain, const clean
 
 // Releases everything in order; returns exitCode.
 int runtimeShutdown(int exitCode, const cleanupEntry* cleanupTable, size_t cleanupCount);
-
-// The part of a whole command line after the program name and the blanks
-// that follow it. A name that begins with a double quote runs to the closing
-// quote (or the end); any other name ends at the first byte of 32 or below.
-const char* skipProgramName(const char* commandLine);

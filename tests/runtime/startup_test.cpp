@@ -17,29 +17,6 @@
 
 namespace {
 
-TEST(SkipProgramName, QuotedPathWithBlanks) {
-  const char* line = "\"C:\\Program Files\\Hilbert 3D\\hilbert3d.exe\"   abc def";
-  EXPECT_STREQ(skipProgramName(line), "abc def");
-}
-
-TEST(SkipProgramName, UnquotedName) {
-  EXPECT_STREQ(skipProgramName("hilbert3d abc"), "abc");
-  EXPECT_STREQ(skipProgramName("hilbert3d"), "");
-  EXPECT_STREQ(skipProgramName(""), "");
-}
-
-TEST(SkipProgramName, NameEndsAtAControlByteAndOnlyBlanksAreSkipped) {
-  EXPECT_STREQ(skipProgramName("hilbert3d\tabc"), "\tabc");
-  EXPECT_STREQ(skipProgramName("a\"b c"), "c");  // a quote inside a name is a byte like any other
-}
-
-TEST(SkipProgramName, UnclosedQuoteRunsToTheEnd) {
-  EXPECT_STREQ(skipProgramName("\"C:\\hilbert 3d abc"), "");
-  EXPECT_STREQ(skipProgramName("\"\"  x"), "x");
-  EXPECT_STREQ(skipProgramName("\"a\"b"), "b");
-  EXPECT_STREQ(skipProgramName(nullptr), "");
-}
-
 // What programMain saw, recorded for the checks after start-up returns.
 struct seenByMain {
   bool called = false;

@@ -96,7 +96,7 @@ bool x11Probe::windowGeometry(uint32_t window, geometry& out) {
   Window child;
   int x = 0, y = 0;
   if (!XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y, &child)) return false;
-  out = {x, y, attributes.width, attributes.height};
+  out = {x, y, attributes.width, attributes.height, attributes.border_width};
   return true;
 }
 

@@ -26,6 +26,7 @@ class x11Probe {
   struct geometry {
     int32_t x = 0, y = 0;  // top-left corner on the screen
     int32_t width = 0, height = 0;
+    int32_t border = 0;  // outside the corner above
   };
   bool windowGeometry(uint32_t window, geometry& out);
   // The bytes of a property (8-bit ones as they stand, 32-bit ones as
