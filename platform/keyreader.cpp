@@ -58,13 +58,21 @@ void keyReader::discardInput(const std::function<void()>& alsoClear) {
 
 void keyReader::run() {
   bool unfinished = false;
+  // In the background every read fails at once; the terminal is looked at
+  // again from time to time until the job is in front again.
+  bool background = false;
+  constexpr int backgroundLookMs = 100;
   uint8_t buffer[256];
   for (;;) {
-    pollfd watched[3] = {{fd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}, {handlers_.wakeup, POLLIN, 0}};
-    int ready = poll(watched, handlers_.wakeup >= 0 ? 3 : 2, unfinished ? quietMs_ : -1);
+    pollfd watched[3] = {{background ? -1 : fd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}, {handlers_.wakeup, POLLIN, 0}};
+    int ready = poll(watched, handlers_.wakeup >= 0 ? 3 : 2, background ? backgroundLookMs : unfinished ? quietMs_ : -1);
     if (ready < 0) {
       if (errno == EINTR) continue;
       return;
+    }
+    if (background) {
+      background = false;
+      if (ready == 0) continue;
     }
     if (watched[1].revents) return;
     if (watched[2].revents) {
@@ -90,6 +98,10 @@ void keyReader::run() {
     if (poll(&again, 1, 0) <= 0) continue;
     ssize_t n = read(fd_, buffer, sizeof buffer);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n < 0 && errno == EIO && terminalInBackground(fd_)) {
+      background = true;
+      continue;
+    }
     if (n == 0 && handlers_.onHangUp) handlers_.onHangUp();
     if (n <= 0) return;  // no more keys
     unfinished = handlers_.onBytes ? handlers_.onBytes(buffer, static_cast<size_t>(n)) : false;

@@ -52,6 +52,11 @@ void terminalReapplyRawMode() {
   if (tcsetattr(fd, TCSANOW, &rawModes) == 0) rawApplied = 1;
 }
 
+bool terminalInBackground(int fd) {
+  const pid_t foreground = tcgetpgrp(fd);
+  return foreground > 0 && foreground != getpgrp();
+}
+
 void terminalCloseKeyDevice(int fd) {
   if (fd < 0) return;
   if (keyFd == fd) {

@@ -14,6 +14,9 @@ void terminalRestoreModes();
 // Switches to raw mode again after the process was stopped and continued,
 // unless it now runs in the background. Async-signal-safe.
 void terminalReapplyRawMode();
+// True while another process group (a shell, after `bg`) has the terminal;
+// false for a terminal that is gone.
+bool terminalInBackground(int fd);
 // Closes the key terminal; restoring modes does nothing afterwards.
 void terminalCloseKeyDevice(int fd);
 // Throws away what the terminal has received but nobody has read yet.

@@ -165,4 +165,24 @@ TEST(TerminalRestore, EndsOnAHangUpFromTheBackground) {
   if (!processGone(pid)) kill(pid, SIGKILL);
 }
 
+// Keys typed while the job is in the background fail to read at once; once
+// it is in front again, it reads them as before.
+TEST(TerminalRestore, KeysComeAgainAfterTheBackground) {
+  tempFile log("away"), startup("rc");
+  {
+    std::ofstream rc(startup.path());
+    rc << "PROMPT_COMMAND='PROMPT_COMMAND=; " << probePath() << " away " << log.path() << "'\n";
+  }
+  tmuxSession tmux(80, 25, "bash --rcfile " + startup.path() + " -i", probeEnvironment());
+  ASSERT_TRUE(tmux.started());
+  ASSERT_TRUE(log.waitForLine("background")) << log.text();
+  const pid_t pid = std::stoi(log.lines().at(0).substr(4));
+  tmux.sendText("x");
+  usleep(300000);
+  ASSERT_EQ(kill(pid, SIGUSR1), 0);
+  ASSERT_TRUE(log.waitForLine("front")) << log.text();
+  EXPECT_TRUE(log.waitForLine("key 120")) << log.text();  // x
+  if (!processGone(pid)) kill(pid, SIGKILL);
+}
+
 }  // namespace

@@ -161,6 +161,31 @@ int background() {
   return 0;
 }
 
+// Gives the terminal to the parent shell's process group, as `bg` does,
+// until SIGUSR1 takes it back, as `fg` does; then logs the next key.
+int away() {
+  logLine("pid " + std::to_string(getpid()));
+  consoleCursor(0);
+  drawConsolePanel();
+  sigset_t held;
+  sigemptyset(&held);
+  sigaddset(&held, SIGUSR1);
+  sigaddset(&held, SIGTTOU);  // taking the terminal back from the background
+  pthread_sigmask(SIG_BLOCK, &held, nullptr);
+  if (tcsetpgrp(runtime.consoleIn, getpgid(getppid())) != 0) return 3;
+  logLine("background");
+  sigset_t back;
+  sigemptyset(&back);
+  sigaddset(&back, SIGUSR1);
+  int signalNumber = 0;
+  sigwait(&back, &signalNumber);
+  if (tcsetpgrp(runtime.consoleIn, getpgrp()) != 0) return 4;
+  logLine("front");
+  rtString key = waitKey();
+  logLine("key " + describe(key));
+  return 0;
+}
+
 // Moves the terminal's window and gives it the focus.
 int window() {
   consoleMoveWindow(750, 200);
@@ -178,6 +203,7 @@ int32_t probeMain(void*, void*, const char*, int32_t) {
   if (mode == "restore" || mode == "segv") return restore();
   if (mode == "window") return window();
   if (mode == "background") return background();
+  if (mode == "away") return away();
   return 2;
 }
 
