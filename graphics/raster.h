@@ -36,7 +36,8 @@ struct rasterBrush {
 
 // A line from `from` to `to`. One-pixel lines take the first pixel and not
 // the last. Wider ones cover every pixel within width/2 of the segment, so
-// their ends and joins are round.
+// their ends and joins are round; an even width is centred half a pixel up
+// and left, so that it covers exactly its width across.
 void rasterLine(const pixelBuffer& buffer, pixelPoint from, pixelPoint to, const rasterPen& pen);
 
 // Pixels x0..x1 of row y with the brush; the caller has clipped them.

@@ -8,7 +8,10 @@
 namespace {
 
 // Every pixel whose centre lies within r = width/2 of the pen's path (a
-// capsule), its end points kept in half pixels.
+// capsule). An odd width is centred on the pixels of the end points; an
+// even one on the corner up and left of them, between four pixels, so that
+// it covers exactly its width across, as box outlines do, and its ends and
+// joins stay round. Hence the end points are kept in half pixels.
 struct halfPoint {
   int64_t x, y;  // twice the pixel coordinates
 };
@@ -160,7 +163,7 @@ bool isShortLine(pixelPoint p0, pixelPoint p1, int32_t penWidth) {
 
 void wideLine(const pixelBuffer& b, pixelPoint from, pixelPoint to, int32_t penWidth, uint32_t pixel) {
   if (from.y > to.y) std::swap(from, to);
-  const int64_t shift = 0;
+  const int64_t shift = penWidth % 2 == 0;
   const halfPoint p0{2 * int64_t{from.x} - shift, 2 * int64_t{from.y} - shift};
   const halfPoint p1{2 * int64_t{to.x} - shift, 2 * int64_t{to.y} - shift};
   const int64_t first = std::max<int64_t>(ceilHalf(p0.y - penWidth), 0);
