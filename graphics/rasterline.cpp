@@ -233,7 +233,6 @@ void thinLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, const rasterPe
   const int64_t denominator = 2 * major;
   const int64_t numerator = 2 * firstStep * minor + major;
   int64_t offset = numerator / denominator, remainder = numerator % denominator;
-  const dashPattern& pattern = dashPatterns[pen.style <= 4 ? pen.style : 0];
   const bool styled = pen.style >= 1 && pen.style <= 4;
 
   for (int64_t i = firstStep; i <= lastStep; ++i) {
@@ -241,7 +240,7 @@ void thinLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, const rasterPe
     if (m >= 0 && m < minorExtent) {
       const int64_t x = xMajor ? a : m, y = xMajor ? m : a;
       b.pixels[static_cast<size_t>(y) * b.width + static_cast<size_t>(x)] =
-          !styled || dashOn(pattern, i) ? pen.pixel : pen.gapPixel;
+          !styled || penDashOn(pen.style, i) ? pen.pixel : pen.gapPixel;
     }
     remainder += 2 * minor;
     if (remainder >= denominator) {
@@ -252,6 +251,8 @@ void thinLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, const rasterPe
 }
 
 }  // namespace
+
+bool penDashOn(uint32_t style, int64_t step) { return dashOn(dashPatterns[style <= 4 ? style : 0], step); }
 
 void rasterLine(const pixelBuffer& buffer, pixelPoint from, pixelPoint to, const rasterPen& pen) {
   if (buffer.width <= 0 || buffer.height <= 0) return;
