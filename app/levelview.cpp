@@ -23,15 +23,56 @@ constexpr long double flankInset = 2.35L;
 
 bool isEnterOrEsc(rtStringRef key) { return strEqual(key, enterKey) == 0 || strEqual(key, escKey) == 0; }
 
+// The offsets of a segment's flank lines: nx, ny across it, ex, ey along it.
+struct flankOffsets {
+  float nx, ny, ex, ey;
+};
+
+flankOffsets flanksOf(float dx, float dy, float len) {
+  const float nx = static_cast<float>(-static_cast<long double>(dy) * flankOffset / len);
+  const float ny = static_cast<float>(flankOffset * dx / len);
+  return {nx, ny, static_cast<float>(-ny * flankInset), static_cast<float>(nx * flankInset)};
+}
+
+// The offsets depend only on the segment's extent (dx, dy), in whole user
+// units, and a picture has a few thousand different short ones; working
+// each out once saves the extended-precision root and divisions, which
+// otherwise cost as much as the rest of the segment.
+constexpr int32_t knownReach = 64;
+constexpr int32_t knownSide = 2 * knownReach + 1;
+
+struct knownFlanks {
+  flankOffsets offsets[knownSide * knownSide];
+  bool known[knownSide * knownSide] = {};
+};
+
+float lengthOf(float dx, float dy) {
+  return static_cast<float>(mathSqrt(static_cast<long double>(dx) * dx + static_cast<long double>(dy) * dy));
+}
+
 void drawSegment(float x1, float y1, float x2, float y2, int32_t flankColor) {
+  static knownFlanks flanks;
   const float dx = x1 - x2;
   const float dy = y1 - y2;
-  const float len = static_cast<float>(mathSqrt(static_cast<long double>(dx) * dx + static_cast<long double>(dy) * dy));
-  if (len != 0) {
-    const float nx = static_cast<float>(-static_cast<long double>(dy) * flankOffset / len);
-    const float ny = static_cast<float>(flankOffset * dx / len);
-    const float ex = static_cast<float>(-ny * flankInset);
-    const float ey = static_cast<float>(nx * flankInset);
+  const auto ix = static_cast<int32_t>(dx), iy = static_cast<int32_t>(dy);
+  flankOffsets f{};
+  bool flanked = true;
+  if (ix == dx && iy == dy && ix >= -knownReach && ix <= knownReach && iy >= -knownReach && iy <= knownReach) {
+    const int32_t at = (iy + knownReach) * knownSide + ix + knownReach;
+    if (!flanks.known[at]) {
+      const float len = lengthOf(dx, dy);
+      flanks.offsets[at] = len != 0 ? flanksOf(dx, dy, len) : flankOffsets{};
+      flanks.known[at] = true;
+    }
+    f = flanks.offsets[at];
+    flanked = ix != 0 || iy != 0;
+  } else {
+    const float len = lengthOf(dx, dy);
+    flanked = len != 0;
+    if (flanked) f = flanksOf(dx, dy, len);
+  }
+  if (flanked) {
+    const auto [nx, ny, ex, ey] = f;
     graphicSetPos(static_cast<long double>(x1) + nx + ex, static_cast<long double>(y1) + ny + ey, false);
     graphicLineTo(static_cast<long double>(x2) + nx - ex, static_cast<long double>(y2) + ny - ey, flankColor, false);
     graphicSetPos(static_cast<long double>(x1) - nx + ex, static_cast<long double>(y1) - ny + ey, false);

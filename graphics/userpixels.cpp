@@ -22,16 +22,22 @@ int32_t nearestPixel(long double v) {
 
 namespace {
 
+[[gnu::noinline]] int32_t extendedPixel(double v, float origin, float scale) {
+  return nearestPixel((static_cast<long double>(v) - origin) * scale);
+}
+
 // nearest((v - origin) * scale) as extended precision computes it. Double
 // precision gives the same integer unless the value lies within its
 // rounding error of a half, and costs a fraction of the x87 sequence, so
-// only those rare values take the long way.
-int32_t scaledPixel(double v, float origin, float scale) {
+// only those rare values take the long way, out of line so that the usual
+// one stays short.
+inline int32_t scaledPixel(double v, float origin, float scale) {
   const double d = (v - origin) * scale;
-  if (!(d >= -PIXEL_LIMIT && d <= PIXEL_LIMIT)) return nearestPixel((static_cast<long double>(v) - origin) * scale);
+  if (!(d >= -PIXEL_LIMIT && d <= PIXEL_LIMIT)) return extendedPixel(v, origin, scale);
   const double rounded = (d + 0x1.8p52) - 0x1.8p52;  // nearest, ties to even, for |d| < 2^51
   const double offHalf = std::fabs(std::fabs(d - rounded) - 0.5);
-  if (offHalf <= 0x1p-40 * (1 + std::fabs(d))) return nearestPixel((static_cast<long double>(v) - origin) * scale);
+  if (offHalf <= 0x1p-40 * (1 + std::fabs(d))) [[unlikely]]
+    return extendedPixel(v, origin, scale);
   return static_cast<int32_t>(rounded);
 }
 
