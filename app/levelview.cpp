@@ -50,6 +50,21 @@ float lengthOf(float dx, float dy) {
   return static_cast<float>(mathSqrt(static_cast<long double>(dx) * dx + static_cast<long double>(dy) * dy));
 }
 
+// The rounding error of s = a + b in double precision (Knuth's two-sum).
+inline double sumError(double a, double b, double s) {
+  const double bPart = s - a;
+  return (a - (s - bPart)) + (b - bPart);
+}
+
+// x + a + b summed left to right in extended precision, as double. Double
+// precision sums the flank ends exactly in practice (no rounding error in
+// either step), which then is the same value without the x87 round trip.
+double sumOf(float x, float a, float b) {
+  const double s = static_cast<double>(x) + a, t = s + b;
+  if (sumError(x, a, s) == 0 && sumError(s, b, t) == 0) return t;
+  return static_cast<double>(static_cast<long double>(x) + a + b);
+}
+
 void drawSegment(float x1, float y1, float x2, float y2, int32_t flankColor) {
   static knownFlanks flanks;
   const float dx = x1 - x2;
@@ -73,10 +88,10 @@ void drawSegment(float x1, float y1, float x2, float y2, int32_t flankColor) {
   }
   if (flanked) {
     const auto [nx, ny, ex, ey] = f;
-    graphicSetPos(static_cast<long double>(x1) + nx + ex, static_cast<long double>(y1) + ny + ey, false);
-    graphicLineTo(static_cast<long double>(x2) + nx - ex, static_cast<long double>(y2) + ny - ey, flankColor, false);
-    graphicSetPos(static_cast<long double>(x1) - nx + ex, static_cast<long double>(y1) - ny + ey, false);
-    graphicLineTo(static_cast<long double>(x2) - nx - ex, static_cast<long double>(y2) - ny - ey, flankColor, false);
+    graphicSetPos(sumOf(x1, nx, ex), sumOf(y1, ny, ey), false);
+    graphicLineTo(sumOf(x2, nx, -ex), sumOf(y2, ny, -ey), flankColor, false);
+    graphicSetPos(sumOf(x1, -nx, ex), sumOf(y1, -ny, ey), false);
+    graphicLineTo(sumOf(x2, -nx, -ex), sumOf(y2, -ny, -ey), flankColor, false);
   }
   graphicSetPos(x1, y1, false);
   graphicLineTo(x2, y2, curveColor, false);
