@@ -24,17 +24,73 @@ constexpr extended flankInset = 2.35L;
 
 bool isEnterOrEsc(rtStringRef key) { return strEqual(key, enterKey) == 0 || strEqual(key, escKey) == 0; }
 
+// The offsets of a segment's flank lines: nx, ny across it, ex, ey along it.
+struct flankOffsets {
+  float nx, ny, ex, ey;
+};
+
+// (nx, ny) goes flankOffset to the side of the segment, (ex, ey) flankInset
+// times that along it.
+flankOffsets flanksOf(extended dx, extended dy, extended len) {
+  const float nx = single(-dy * flankOffset / len), ny = single(flankOffset * dx / len);
+  return {nx, ny, single(-ny * flankInset), single(nx * flankInset)};
+}
+
+// The offsets depend only on the segment's extent (dx, dy), in whole user
+// units, and a picture has a few thousand different short ones; working
+// each out once saves the extended-precision root and divisions, which
+// otherwise cost as much as the rest of the segment.
+constexpr int32_t knownReach = 64;
+constexpr int32_t knownSide = 2 * knownReach + 1;
+
+struct knownFlanks {
+  flankOffsets offsets[knownSide * knownSide];
+  bool known[knownSide * knownSide] = {};
+};
+
+float lengthOf(extended dx, extended dy) { return single(mathSqrt(dx * dx + dy * dy)); }
+
+// The rounding error of s = a + b in double precision (Knuth's two-sum).
+inline double sumError(double a, double b, double s) {
+  const double bPart = s - a;
+  return (a - (s - bPart)) + (b - bPart);
+}
+
+// x + a + b summed left to right in extended precision, as double. Double
+// precision sums the flank ends exactly in practice (no rounding error in
+// either step), which then is the same value without the x87 round trip.
+double sumOf(float x, float a, float b) {
+  const double s = static_cast<double>(x) + a, t = s + b;
+  if (sumError(x, a, s) == 0 && sumError(s, b, t) == 0) return t;
+  return static_cast<double>(extended{x} + a + b);
+}
+
 void drawSegment(float x1, float y1, float x2, float y2, int32_t flankColor) {
-  const extended dx = x1 - x2, dy = y1 - y2;  // single-float differences
-  const extended len = single(mathSqrt(dx * dx + dy * dy));
-  if (len != 0) {
-    // (nx, ny) goes flankOffset to the side of the segment, (ex, ey) flankInset times that along it.
-    const extended nx = single(-dy * flankOffset / len), ny = single(flankOffset * dx / len);
-    const extended ex = single(-ny * flankInset), ey = single(nx * flankInset);
-    graphicSetPos(x1 + nx + ex, y1 + ny + ey, false);
-    graphicLineTo(x2 + nx - ex, y2 + ny - ey, flankColor, false);
-    graphicSetPos(x1 - nx + ex, y1 - ny + ey, false);
-    graphicLineTo(x2 - nx - ex, y2 - ny - ey, flankColor, false);
+  static knownFlanks flanks;
+  const float dx = x1 - x2, dy = y1 - y2;  // single-float differences
+  const auto ix = static_cast<int32_t>(dx), iy = static_cast<int32_t>(dy);
+  flankOffsets f{};
+  bool flanked = true;
+  if (ix == dx && iy == dy && ix >= -knownReach && ix <= knownReach && iy >= -knownReach && iy <= knownReach) {
+    const int32_t at = (iy + knownReach) * knownSide + ix + knownReach;
+    if (!flanks.known[at]) {
+      const float len = lengthOf(dx, dy);
+      flanks.offsets[at] = len != 0 ? flanksOf(dx, dy, len) : flankOffsets{};
+      flanks.known[at] = true;
+    }
+    f = flanks.offsets[at];
+    flanked = ix != 0 || iy != 0;
+  } else {
+    const float len = lengthOf(dx, dy);
+    flanked = len != 0;
+    if (flanked) f = flanksOf(dx, dy, len);
+  }
+  if (flanked) {
+    const auto [nx, ny, ex, ey] = f;
+    graphicSetPos(sumOf(x1, nx, ex), sumOf(y1, ny, ey), false);
+    graphicLineTo(sumOf(x2, nx, -ex), sumOf(y2, ny, -ey), flankColor, false);
+    graphicSetPos(sumOf(x1, -nx, ex), sumOf(y1, -ny, ey), false);
+    graphicLineTo(sumOf(x2, -nx, -ex), sumOf(y2, -ny, -ey), flankColor, false);
   }
   graphicSetPos(x1, y1, false);
   graphicLineTo(x2, y2, curveColor, false);

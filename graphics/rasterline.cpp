@@ -1,157 +1,69 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <type_traits>
 
 #include "graphics/raster.h"
 
 namespace {
 
-// Rounds a value already clipped to [-1, width] up or down to an integer,
-// cheaper than std::ceil and std::floor without SSE4.1.
-inline int32_t ceilClipped(double v) {
-  const auto i = static_cast<int32_t>(v);
-  return i + (i < v);
-}
-inline int32_t floorClipped(double v) {
-  const auto i = static_cast<int32_t>(v);
-  return i - (i > v);
-}
-
-inline void fillRow(const pixelBuffer& b, int32_t y, double lo, double hi, uint32_t pixel) {
-  if (lo < 0) lo = 0;
-  const double last = b.width - 1;
-  if (hi > last) hi = last;
-  if (lo > hi) return;
-  const int32_t x0 = ceilClipped(lo), x1 = floorClipped(hi);
-  uint32_t* row = b.pixels + static_cast<size_t>(y) * b.width;
-  for (int32_t x = x0; x <= x1; ++x) row[x] = pixel;
-}
-
-// Half widths of the round caps for the integer rows |v| <= r around an
-// end point, sqrt(r^2 - v^2); kept for the last pen width used, since a
-// picture is drawn with one pen.
-struct capWidths {
-  static constexpr int32_t cached = 32;
-  double radius = -1;
-  int32_t rows = 0;
-  double half[cached + 1];
-  int64_t fixedHalf[cached + 1];  // the same in 32.32 fixed point
-
-  double at(int32_t v) const { return half[v < 0 ? -v : v]; }
+// Every pixel whose centre lies within r = width/2 of the pen's path (a
+// capsule). An odd width is centred on the pixels of the end points; an
+// even one on the corner up and left of them, between four pixels, so that
+// it covers exactly its width across, as box outlines do, and its ends and
+// joins stay round. Hence the end points are kept in half pixels.
+struct halfPoint {
+  int64_t x, y;  // twice the pixel coordinates
 };
 
-const capWidths& capsFor(double r) {
+inline int64_t floorHalf(int64_t v) { return v >= 0 ? v / 2 : -((1 - v) / 2); }
+inline int64_t ceilHalf(int64_t v) { return -floorHalf(-v); }
+
+// Bounds are in 32.32 fixed point, so that they step from row to row by
+// integer additions and round to pixels by shifts: 64 bits for the short
+// lines near the buffer that pictures are made of, 128 for any other.
+__extension__ using wideFixed = __int128;
+
+template <class Fixed>
+inline Fixed toFixed(double v) {
+  return static_cast<Fixed>(v * 4294967296.0);
+}
+
+// Half widths of the round ends on the rows around an end point, in fixed
+// point, by the row's distance from it in half pixels u: sqrt(r^2 - (u/2)^2).
+// Kept for the last pen used, since a picture is drawn with one pen.
+struct capWidths {
+  static constexpr int32_t cachedWidth = 64;
+  int32_t width = -1;
+  int64_t half[cachedWidth + 1];
+};
+
+double capHalf(int32_t width, int64_t u) {
+  const double r = width / 2.0, v = static_cast<double>(u) * 0.5;
+  return std::sqrt(r * r - v * v);
+}
+
+const int64_t* cachedCaps(int32_t width) {
   thread_local capWidths caps;
-  if (caps.radius != r) {
-    caps.radius = r;
-    caps.rows = static_cast<int32_t>(r);
-    for (int32_t v = 0; v <= caps.rows; ++v) {
-      caps.half[v] = std::sqrt(r * r - static_cast<double>(v) * v);
-      caps.fixedHalf[v] = static_cast<int64_t>(caps.half[v] * 4294967296.0);
-    }
+  if (caps.width != width) {
+    caps.width = width;
+    for (int32_t u = 0; u <= width; ++u) caps.half[u] = toFixed<int64_t>(capHalf(width, u));
   }
-  return caps;
+  return caps.half;
 }
 
-// Every pixel whose centre lies within r of the segment (a capsule). Each
-// row of it is one interval: the union of the row's cuts through the two
-// end discs and through the band between them.
-void wideLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, double r, uint32_t pixel) {
-  if (p0.y > p1.y) std::swap(p0, p1);
-  const double x0 = p0.x, y0 = p0.y, x1 = p1.x, y1 = p1.y;
-  if (std::max(x0, x1) + r < 0 || std::min(x0, x1) - r > b.width - 1) return;
-  const double rowLow = std::max(y0 - r, 0.0), rowHigh = std::min(y1 + r, b.height - 1.0);
-  if (rowLow > rowHigh) return;
-  const int32_t first = ceilClipped(rowLow), last = floorClipped(rowHigh);
-
-  const bool tableCaps = r <= capWidths::cached;
-  const capWidths* caps = tableCaps ? &capsFor(r) : nullptr;
-  auto capHalf = [&](int32_t v) { return tableCaps ? caps->at(v) : std::sqrt(r * r - static_cast<double>(v) * v); };
-  const int32_t capRows = static_cast<int32_t>(r);
-  const uint32_t capSpan = 2 * static_cast<uint32_t>(capRows);
-
-  const double dx = x1 - x0, dy = y1 - y0;  // dy >= 0
-  if (dy == 0) {
-    // Horizontal (or a dot): the discs widen the segment on rows within r.
-    const double left = std::min(x0, x1), right = std::max(x0, x1);
-    for (int32_t y = first; y <= last; ++y) {
-      const double h = capHalf(y - p0.y);
-      fillRow(b, y, left - h, right + h, pixel);
-    }
-    return;
-  }
-
-  // The band between the end normals, within r of the line through the
-  // ends, cut by row y0 + v: across the line x0 + v * dx/dy -+ reach,
-  // along it x0 - v * dy/dx + (0 .. length^2 / dx). All four bounds move
-  // by a constant from row to row.
-  const double lengthSquared = dx * dx + dy * dy;
-  const double slope = dx / dy, reach = r * std::sqrt(lengthSquared) / dy;
-  const double v = first - y0;
-  double across0 = x0 + v * slope - reach, across1 = across0 + 2 * reach;
-  double along0, along1, alongStep;
-  int32_t bandFirst = first, bandLast = last;
-  if (dx != 0) {
-    const double s0 = x0 - v * (dy / dx), s1 = s0 + lengthSquared / dx;
-    along0 = std::min(s0, s1);
-    along1 = std::max(s0, s1);
-    alongStep = -dy / dx;
-  } else {
-    // Vertical: the band ends at the end rows themselves.
-    along0 = -1e300;
-    along1 = 1e300;
-    alongStep = 0;
-    bandFirst = p0.y;
-    bandLast = p1.y;
-  }
-
-  for (int32_t y = first; y <= last; ++y) {
-    double lo = std::max(across0, along0), hi = std::min(across1, along1);
-    if (lo > hi || y < bandFirst || y > bandLast) lo = 1e300, hi = -1e300;
-    const int32_t v0 = y - p0.y, v1 = y - p1.y;
-    if (static_cast<uint32_t>(v0 + capRows) <= capSpan) {
-      const double h = capHalf(v0);
-      lo = std::min(lo, x0 - h);
-      hi = std::max(hi, x0 + h);
-    }
-    if (static_cast<uint32_t>(v1 + capRows) <= capSpan) {
-      const double h = capHalf(v1);
-      lo = std::min(lo, x1 - h);
-      hi = std::max(hi, x1 + h);
-    }
-    fillRow(b, y, lo, hi, pixel);
-    across0 += slope;
-    across1 += slope;
-    along0 += alongStep;
-    along1 += alongStep;
-  }
-}
-
-// The same for a short line near the buffer (every line of the program's
-// pictures), in 32.32 fixed point: the bounds step by integer additions and
-// round to pixels by shifts.
-constexpr int32_t shortLineReach = 1024;   // |dx|, |dy| at most this
-constexpr int32_t shortLineRange = 1 << 15;  // |coordinates| at most this
-
-bool isShortLine(pixelPoint p0, pixelPoint p1, double r) {
-  auto near = [](int32_t v) { return v >= -shortLineRange && v <= shortLineRange; };
-  return r <= capWidths::cached && near(p0.x) && near(p0.y) && near(p1.x) && near(p1.y) &&
-         std::abs(p1.x - p0.x) <= shortLineReach && std::abs(p1.y - p0.y) <= shortLineReach;
-}
-
-inline int64_t toFixed(double v) { return static_cast<int64_t>(v * 4294967296.0); }
-
-// Pixels lo..hi of a row, given in 32.32 fixed point and rounded inwards;
-// Clip when they may reach outside the row.
-template <bool Clip>
-inline void fillFixed(uint32_t* row, int32_t width, int64_t lo, int64_t hi, uint32_t pixel) {
-  int32_t x0 = static_cast<int32_t>((lo + 0xFFFFFFFF) >> 32), x1 = static_cast<int32_t>(hi >> 32);
+// Pixels lo..hi of a row, given in fixed point and rounded inwards; Clip
+// when they may reach outside the row.
+template <class Fixed, bool Clip>
+inline void fillFixed(uint32_t* row, int32_t width, Fixed lo, Fixed hi, uint32_t pixel) {
+  Fixed first = (lo + 0xFFFFFFFF) >> 32, last = hi >> 32;
   if (Clip) {
-    x0 = x0 < 0 ? 0 : x0;
-    x1 = x1 >= width ? width - 1 : x1;
+    first = first < 0 ? 0 : first;
+    last = last >= width ? width - 1 : last;
   }
+  if (last < first) return;
+  const auto x0 = static_cast<int32_t>(first), x1 = static_cast<int32_t>(last);
   const int32_t n = x1 - x0;
-  if (n < 0) return;
   if (n <= 3) {
     // Up to four pixels, the usual case: two stores from each end,
     // overlapping, cost less than a loop of unforeseeable length.
@@ -162,25 +74,30 @@ inline void fillFixed(uint32_t* row, int32_t width, int64_t lo, int64_t hi, uint
   for (int32_t x = x0; x <= x1; ++x) row[x] = pixel;
 }
 
-template <bool Clip>
-void shortWideLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, double r, uint32_t pixel, int32_t first,
-                   int32_t last) {
+template <class Fixed, bool Clip>
+void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth, uint32_t pixel, int32_t first,
+              int32_t last) {
   uint32_t* const pixels = b.pixels;
   const int32_t width = b.width;
-  const int32_t capRows = static_cast<int32_t>(r);
-  const int64_t* const capHalf = capsFor(r).fixedHalf;
-  const int64_t end0 = static_cast<int64_t>(p0.x) * (int64_t{1} << 32);
-  const int64_t end1 = static_cast<int64_t>(p1.x) * (int64_t{1} << 32);
-  constexpr int64_t none = INT64_MAX / 4;
+  const int64_t* const table = penWidth <= capWidths::cachedWidth ? cachedCaps(penWidth) : nullptr;
+  auto capAt = [&](int64_t u) -> Fixed {
+    u = u < 0 ? -u : u;
+    return table ? Fixed{table[u]} : toFixed<Fixed>(capHalf(penWidth, u));
+  };
+  const double r = penWidth / 2.0;
+  const double x0 = static_cast<double>(p0.x) * 0.5, y0 = static_cast<double>(p0.y) * 0.5;
+  const Fixed end0 = static_cast<Fixed>(p0.x) * (Fixed{1} << 31);
+  const Fixed end1 = static_cast<Fixed>(p1.x) * (Fixed{1} << 31);
+  constexpr Fixed none = Fixed{1} << (8 * sizeof(Fixed) - 4);
 
-  const int32_t dx = p1.x - p0.x, dy = p1.y - p0.y;
+  // The ends are equally far from the pixel grid, so their distance is whole.
+  const int64_t dx = (p1.x - p0.x) / 2, dy = (p1.y - p0.y) / 2;
   if (dy == 0) {
     // Horizontal (or a dot): the discs widen the segment on rows within r.
-    const int64_t from = std::min(end0, end1), to = std::max(end0, end1);
+    const Fixed from = std::min(end0, end1), to = std::max(end0, end1);
     for (int32_t y = first; y <= last; ++y) {
-      const int32_t v = y - p0.y;
-      const int64_t h = capHalf[v < 0 ? -v : v];
-      fillFixed<Clip>(pixels + static_cast<size_t>(y) * width, width, from - h, to + h, pixel);
+      const Fixed h = capAt(2 * int64_t{y} - p0.y);
+      fillFixed<Fixed, Clip>(pixels + static_cast<size_t>(y) * width, width, from - h, to + h, pixel);
     }
     return;
   }
@@ -191,42 +108,42 @@ void shortWideLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, double r,
   const double lengthSquared = static_cast<double>(dx) * dx + static_cast<double>(dy) * dy;
   const double perRow = 1.0 / dy;
   const double slope = dx * perRow, reach = r * std::sqrt(lengthSquared) * perRow;
-  const double v = first - p0.y;
-  const int64_t slopeStep = toFixed(slope);
-  int64_t across0 = toFixed(p0.x + v * slope - reach), across1 = across0 + toFixed(2 * reach);
-  int64_t along0 = -none, along1 = none, alongStep = 0;
-  int32_t bandFirst = first, bandLast = last;
+  const double v = first - y0;
+  const Fixed slopeStep = toFixed<Fixed>(slope);
+  Fixed across0 = toFixed<Fixed>(x0 + v * slope - reach), across1 = across0 + toFixed<Fixed>(2 * reach);
+  Fixed along0 = -none, along1 = none, alongStep = 0;
+  int64_t bandFirst = first, bandLast = last;
   if (dx != 0) {
     const double perColumn = 1.0 / dx;
-    const double s0 = p0.x - v * dy * perColumn, s1 = s0 + lengthSquared * perColumn;
-    along0 = toFixed(std::min(s0, s1));
-    along1 = toFixed(std::max(s0, s1));
-    alongStep = toFixed(-dy * perColumn);
+    const double s0 = x0 - v * dy * perColumn, s1 = s0 + lengthSquared * perColumn;
+    along0 = toFixed<Fixed>(std::min(s0, s1));
+    along1 = toFixed<Fixed>(std::max(s0, s1));
+    alongStep = toFixed<Fixed>(-dy * perColumn);
   } else {
-    // Vertical: the band ends at the end rows themselves.
-    bandFirst = p0.y;
-    bandLast = p1.y;
+    // Vertical: the band ends at the rows of the ends themselves.
+    bandFirst = ceilHalf(p0.y);
+    bandLast = floorHalf(p1.y);
   }
   // Rows more than r from both ends lie between them and cut only the
   // band, which is never empty there; the others add the end discs.
-  const int32_t middleFirst = p0.y + capRows + 1, middleLast = p1.y - capRows - 1;
+  const int64_t middleFirst = floorHalf(p0.y + penWidth) + 1, middleLast = ceilHalf(p1.y - penWidth) - 1;
   for (int32_t y = first; y <= last; ++y) {
-    int64_t lo = std::max(across0, along0), hi = std::min(across1, along1);
+    Fixed lo = std::max(across0, along0), hi = std::min(across1, along1);
     if (y < middleFirst || y > middleLast) {
       if (lo > hi || y < bandFirst || y > bandLast) lo = none, hi = -none;
-      const int32_t v0 = y - p0.y, v1 = y - p1.y;
-      if (v0 >= -capRows && v0 <= capRows) {
-        const int64_t h = capHalf[v0 < 0 ? -v0 : v0];
+      const int64_t u0 = 2 * int64_t{y} - p0.y, u1 = 2 * int64_t{y} - p1.y;
+      if (u0 >= -penWidth && u0 <= penWidth) {
+        const Fixed h = capAt(u0);
         lo = std::min(lo, end0 - h);
         hi = std::max(hi, end0 + h);
       }
-      if (v1 >= -capRows && v1 <= capRows) {
-        const int64_t h = capHalf[v1 < 0 ? -v1 : v1];
+      if (u1 >= -penWidth && u1 <= penWidth) {
+        const Fixed h = capAt(u1);
         lo = std::min(lo, end1 - h);
         hi = std::max(hi, end1 + h);
       }
     }
-    fillFixed<Clip>(pixels + static_cast<size_t>(y) * width, width, lo, hi, pixel);
+    fillFixed<Fixed, Clip>(pixels + static_cast<size_t>(y) * width, width, lo, hi, pixel);
     across0 += slopeStep;
     across1 += slopeStep;
     along0 += alongStep;
@@ -234,16 +151,35 @@ void shortWideLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, double r,
   }
 }
 
-void shortWideLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, double r, uint32_t pixel) {
-  if (p0.y > p1.y) std::swap(p0, p1);
-  const int32_t capRows = static_cast<int32_t>(r);
-  const int32_t first = std::max(p0.y - capRows, 0), last = std::min(p1.y + capRows, b.height - 1);
-  const int32_t left = std::min(p0.x, p1.x) - capRows, right = std::max(p0.x, p1.x) + capRows;
+// Short lines near the buffer: every bound stays within 64-bit fixed point.
+constexpr int32_t shortLineReach = 1024;     // |dx|, |dy| at most this
+constexpr int32_t shortLineRange = 1 << 15;  // |coordinates| at most this
+
+bool isShortLine(pixelPoint p0, pixelPoint p1, int32_t penWidth) {
+  auto near = [](int32_t v) { return v >= -shortLineRange && v <= shortLineRange; };
+  return penWidth <= capWidths::cachedWidth && near(p0.x) && near(p0.y) && near(p1.x) && near(p1.y) &&
+         std::abs(p1.x - p0.x) <= shortLineReach && std::abs(p1.y - p0.y) <= shortLineReach;
+}
+
+void wideLine(const pixelBuffer& b, pixelPoint from, pixelPoint to, int32_t penWidth, uint32_t pixel) {
+  if (from.y > to.y) std::swap(from, to);
+  const int64_t shift = penWidth % 2 == 0;
+  const halfPoint p0{2 * int64_t{from.x} - shift, 2 * int64_t{from.y} - shift};
+  const halfPoint p1{2 * int64_t{to.x} - shift, 2 * int64_t{to.y} - shift};
+  const int64_t first = std::max<int64_t>(ceilHalf(p0.y - penWidth), 0);
+  const int64_t last = std::min<int64_t>(floorHalf(p1.y + penWidth), b.height - 1);
+  const int64_t left = floorHalf(std::min(p0.x, p1.x) - penWidth), right = ceilHalf(std::max(p0.x, p1.x) + penWidth);
   if (first > last || right < 0 || left >= b.width) return;
-  if (left < 0 || right >= b.width)
-    shortWideLine<true>(b, p0, p1, r, pixel, first, last);
+  const auto rows = [&](auto fixed, auto clip) {
+    wideLine<decltype(fixed), decltype(clip)::value>(b, p0, p1, penWidth, pixel, static_cast<int32_t>(first),
+                                                     static_cast<int32_t>(last));
+  };
+  if (!isShortLine(from, to, penWidth))
+    rows(wideFixed{}, std::true_type{});
+  else if (left < 0 || right >= b.width)
+    rows(int64_t{}, std::true_type{});
   else
-    shortWideLine<false>(b, p0, p1, r, pixel, first, last);
+    rows(int64_t{}, std::false_type{});
 }
 
 // On and off runs of the one-pixel pen styles, in pixels along the line.
@@ -297,7 +233,6 @@ void thinLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, const rasterPe
   const int64_t denominator = 2 * major;
   const int64_t numerator = 2 * firstStep * minor + major;
   int64_t offset = numerator / denominator, remainder = numerator % denominator;
-  const dashPattern& pattern = dashPatterns[pen.style <= 4 ? pen.style : 0];
   const bool styled = pen.style >= 1 && pen.style <= 4;
 
   for (int64_t i = firstStep; i <= lastStep; ++i) {
@@ -305,7 +240,7 @@ void thinLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, const rasterPe
     if (m >= 0 && m < minorExtent) {
       const int64_t x = xMajor ? a : m, y = xMajor ? m : a;
       b.pixels[static_cast<size_t>(y) * b.width + static_cast<size_t>(x)] =
-          !styled || dashOn(pattern, i) ? pen.pixel : pen.gapPixel;
+          !styled || penDashOn(pen.style, i) ? pen.pixel : pen.gapPixel;
     }
     remainder += 2 * minor;
     if (remainder >= denominator) {
@@ -317,6 +252,8 @@ void thinLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, const rasterPe
 
 }  // namespace
 
+bool penDashOn(uint32_t style, int64_t step) { return dashOn(dashPatterns[style <= 4 ? style : 0], step); }
+
 void rasterLine(const pixelBuffer& buffer, pixelPoint from, pixelPoint to, const rasterPen& pen) {
   if (buffer.width <= 0 || buffer.height <= 0) return;
   if (pen.width <= 1) {
@@ -324,9 +261,5 @@ void rasterLine(const pixelBuffer& buffer, pixelPoint from, pixelPoint to, const
     return;
   }
   // Wider pens are solid, whatever their style.
-  const double r = pen.width / 2.0;
-  if (isShortLine(from, to, r))
-    shortWideLine(buffer, from, to, r, pen.pixel);
-  else
-    wideLine(buffer, from, to, r, pen.pixel);
+  wideLine(buffer, from, to, pen.width, pen.pixel);
 }

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "graphics/raster.h"
 
@@ -56,28 +57,62 @@ void paint(const pixelBuffer& b, int32_t y, int32_t first, int32_t last, const r
   if (first <= last) rasterFillSpan(b, y, first, last, brush);
 }
 
-// Paints `outer` minus `inner` on row y: at most two pieces.
-void paintDifference(const pixelBuffer& b, int32_t y, span outer, span inner, const rasterBrush& brush) {
+// Hands `outer` minus `inner` on row y, clipped to the buffer, to take(y,
+// first, last): at most two pieces.
+template <class Take>
+void difference(const pixelBuffer& b, int32_t y, span outer, span inner, Take take) {
+  auto clipped = [&](int32_t first, int32_t last) {
+    first = std::max(first, 0);
+    last = std::min(last, b.width - 1);
+    if (first <= last) take(y, first, last);
+  };
   if (outer.empty()) return;
   if (inner.empty() || inner.last < outer.first || inner.first > outer.last) {
-    paint(b, y, outer.first, outer.last, brush);
+    clipped(outer.first, outer.last);
     return;
   }
-  paint(b, y, outer.first, inner.first - 1, brush);
-  paint(b, y, inner.last + 1, outer.last, brush);
+  clipped(outer.first, inner.first - 1);
+  clipped(inner.last + 1, outer.last);
+}
+
+void paintDifference(const pixelBuffer& b, int32_t y, span outer, span inner, const rasterBrush& brush) {
+  difference(b, y, outer, inner, [&](int32_t row, int32_t first, int32_t last) { rasterFillSpan(b, row, first, last, brush); });
 }
 
 // The one-pixel outline: the pixels of the shape with a neighbour above,
-// below, left or right outside it.
-void thinOutline(const pixelBuffer& b, const roundShape& s, const rasterBrush& ink) {
+// below, left or right outside it, as spans handed to take.
+template <class Take>
+void thinOutline(const pixelBuffer& b, const roundShape& s, Take take) {
   const rowClip rows = rowsOf(s, b);
   for (int32_t y = rows.first; y <= rows.last; ++y) {
     const span here = rowOf(s, y), above = rowOf(s, y - 1), below = rowOf(s, y + 1);
     span inner = noSpan;
     if (!here.empty() && !above.empty() && !below.empty())
       inner = {std::max({here.first + 1, above.first, below.first}), std::min({here.last - 1, above.last, below.last})};
-    paintDifference(b, y, here, inner, ink);
+    difference(b, y, here, inner, take);
   }
+}
+
+// A styled one-pixel outline dashes the same pixels in the order of the way
+// round, which for these convex figures is the order of their angles about
+// the centre; it starts on the left and runs clockwise over the top.
+void styledOutline(const pixelBuffer& b, const roundShape& s, const rasterPen& pen) {
+  struct outlinePixel {
+    double angle;
+    int32_t x, y;
+  };
+  std::vector<outlinePixel> way;
+  const double cx = (s.x0 + s.x1) / 2, cy = (s.y0 + s.y1) / 2;
+  thinOutline(b, s, [&](int32_t y, int32_t first, int32_t last) {
+    for (int32_t x = first; x <= last; ++x) way.push_back({std::atan2(y - cy, x - cx), x, y});
+  });
+  std::sort(way.begin(), way.end(), [&](const outlinePixel& a, const outlinePixel& c) {
+    if (a.angle != c.angle) return a.angle < c.angle;
+    return std::hypot(a.x - cx, a.y - cy) < std::hypot(c.x - cx, c.y - cy);
+  });
+  for (size_t i = 0; i < way.size(); ++i)
+    b.pixels[static_cast<size_t>(way[i].y) * b.width + way[i].x] =
+        penDashOn(pen.style, static_cast<int64_t>(i)) ? pen.pixel : pen.gapPixel;
 }
 
 // A wider outline: every pixel within width/2 of the shape's edge.
@@ -111,8 +146,10 @@ void rasterRoundRect(const pixelBuffer& b, int32_t left, int32_t top, int32_t ri
   }
   // A wider pen is centred on the line through the outermost pixels.
   const rasterBrush ink{brushKind::solid, pen.pixel, pen.pixel, 0};
-  if (pen.width <= 1)
-    thinOutline(b, figure, ink);
+  if (pen.width <= 1 && pen.style >= 1 && pen.style <= 4)
+    styledOutline(b, figure, pen);
+  else if (pen.width <= 1)
+    thinOutline(b, figure, [&](int32_t y, int32_t first, int32_t last) { rasterFillSpan(b, y, first, last, ink); });
   else
     wideOutline(b, shape, pen.width / 2.0, ink);
 }

@@ -1,5 +1,6 @@
 #include "graphics/userpixels.h"
 
+#include <bit>
 #include <cmath>
 
 namespace {
@@ -22,16 +23,35 @@ int32_t nearestPixel(long double v) {
 
 namespace {
 
+[[gnu::noinline]] int32_t extendedPixel(double v, float origin, float scale) {
+  return nearestPixel((static_cast<long double>(v) - origin) * scale);
+}
+
+// Whether v - origin and the product with scale come out exact in double
+// precision: the difference loses nothing (its rounding error, by Knuth's
+// two-sum, is zero) and scale is a power of two.
+inline bool exactInDouble(double v, float origin, float scale) {
+  const double b = -static_cast<double>(origin);
+  const double sum = v + b, bPart = sum - v;
+  const double error = (v - (sum - bPart)) + (b - bPart);
+  return error == 0 && (std::bit_cast<uint32_t>(scale) & 0x007FFFFFu) == 0 &&
+         (std::bit_cast<uint32_t>(scale) & 0x7F800000u) != 0;
+}
+
 // nearest((v - origin) * scale) as extended precision computes it. Double
 // precision gives the same integer unless the value lies within its
-// rounding error of a half, and costs a fraction of the x87 sequence, so
-// only those rare values take the long way.
-int32_t scaledPixel(double v, float origin, float scale) {
+// rounding error of a half, and costs a fraction of the x87 sequence. A
+// value on a half exactly (every odd pixel of whole user units at the
+// program's scale of one half) is the same in both precisions when double
+// computed it exactly; only the rest near a half take the long way, out of
+// line so that the usual one stays short.
+inline int32_t scaledPixel(double v, float origin, float scale) {
   const double d = (v - origin) * scale;
-  if (!(d >= -PIXEL_LIMIT && d <= PIXEL_LIMIT)) return nearestPixel((static_cast<long double>(v) - origin) * scale);
+  if (!(d >= -PIXEL_LIMIT && d <= PIXEL_LIMIT)) return extendedPixel(v, origin, scale);
   const double rounded = (d + 0x1.8p52) - 0x1.8p52;  // nearest, ties to even, for |d| < 2^51
   const double offHalf = std::fabs(std::fabs(d - rounded) - 0.5);
-  if (offHalf <= 0x1p-40 * (1 + std::fabs(d))) return nearestPixel((static_cast<long double>(v) - origin) * scale);
+  if (offHalf <= 0x1p-40 * (1 + std::fabs(d)) && !exactInDouble(v, origin, scale)) [[unlikely]]
+    return extendedPixel(v, origin, scale);
   return static_cast<int32_t>(rounded);
 }
 

@@ -19,6 +19,16 @@ struct tagSwapper {
   }
 };
 
+// Tags of four bytes (the usual 32-bit orders) swap as words; no tags at all
+// swap nothing.
+struct wordTagSwapper {
+  uint32_t* data;
+  void swap(int64_t i, int64_t j) const { std::swap(data[i], data[j]); }
+};
+struct noTagSwapper {
+  void swap(int64_t, int64_t) const {}
+};
+
 struct range {
   int64_t lo;
   int64_t hi;
@@ -30,8 +40,8 @@ struct range {
 // disjoint and each is sorted by itself, so doing the smaller one first (to
 // bound the pending list by the logarithm of the count) gives the same result
 // as taking the lower part first.
-template <class T, bool Descending>
-void quickSort(T* key, const tagSwapper& tags, int64_t lo, int64_t hi) {
+template <class T, bool Descending, class Tags>
+void quickSort(T* key, const Tags& tags, int64_t lo, int64_t hi) {
   range pending[64];
   int top = 0;
   for (;;) {
@@ -78,14 +88,24 @@ void quickSort(T* key, const tagSwapper& tags, int64_t lo, int64_t hi) {
   }
 }
 
-template <class T>
-void sortKeys(void* data, const tagSwapper& tags, int64_t lo, int64_t hi, sortOrder order) {
+template <class T, class Tags>
+void sortKeys(void* data, const Tags& tags, int64_t lo, int64_t hi, sortOrder order) {
   T* key = static_cast<T*>(data);
   if (order == SORT_DESCENDING) {
     quickSort<T, true>(key, tags, lo, hi);
   } else {
     quickSort<T, false>(key, tags, lo, hi);
   }
+}
+
+template <class T>
+void sortWithTags(void* data, const tagSwapper& tags, int64_t lo, int64_t hi, sortOrder order) {
+  if (tags.data == nullptr)
+    sortKeys<T>(data, noTagSwapper{}, lo, hi, order);
+  else if (tags.size == sizeof(uint32_t))
+    sortKeys<T>(data, wordTagSwapper{reinterpret_cast<uint32_t*>(tags.data)}, lo, hi, order);
+  else
+    sortKeys<T>(data, tags, lo, hi, order);
 }
 
 }  // namespace
@@ -128,8 +148,8 @@ void arraySort(dynArray& a, int32_t first, int32_t count, sortOrder order, dynAr
     swapper.size = tags->elementSize;
   }
   if (intKeys) {
-    sortKeys<int32_t>(a.data, swapper, s, s + n - 1, order);
+    sortWithTags<int32_t>(a.data, swapper, s, s + n - 1, order);
   } else {
-    sortKeys<float>(a.data, swapper, s, s + n - 1, order);
+    sortWithTags<float>(a.data, swapper, s, s + n - 1, order);
   }
 }

@@ -114,15 +114,50 @@ TEST(Lines, WideLinesCoverExactlyThePixelsWithinHalfTheirWidth) {
       if (n % 10 == 1) b = {b.x, a.y};  // horizontal
       if (n % 10 == 2) b = a;           // a dot
       rasterLine(buffer, a, b, {width, 0, 1, 2});
+      const double c = width % 2 == 0 ? 0.5 : 0;  // an even pen's centre: the corner up and left
       for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
-          const double d = distanceToSegment(x, y, a.x, a.y, b.x, b.y);
+          const double d = distanceToSegment(x, y, a.x - c, a.y - c, b.x - c, b.y - c);
           if (std::fabs(d - r) < 1e-9) continue;  // on the edge: either answer is fair
           ASSERT_EQ(pixels[y * size + x], d < r ? 1u : 0u)
               << "width " << width << " from " << a.x << "," << a.y << " to " << b.x << "," << b.y << " at " << x
               << "," << y;
         }
     }
+  }
+}
+
+TEST(Lines, EvenWidthsCoverExactlyTheirWidthAcrossAsBoxOutlinesDo) {
+  for (int width : {2, 4}) {
+    attachedBitmap bitmap(40, 40);
+    graphicSetPenWidth(width);
+    graphicBox(5, 5, 30, 30, 0, GREEN, COLOR_NONE, 0);
+    graphicSetPos(5, 5, false);
+    graphicLineTo(30, 5, RED, false);  // over the box's top side
+    graphicSetPos(10, 20, false);
+    graphicLineTo(25, 20, RED, false);  // across
+    graphicSetPos(20, 8, false);
+    graphicLineTo(20, 15, RED, false);  // down
+    graphicSetPos(12, 12, false);
+    graphicLineTo(12, 12, RED, false);  // a dot
+    const picture p = bitmap.pixels();
+    int outline = 0, overTop = 0, outlineLeft = 0, across = 0, down = 0, dotRows = 0, dotColumns = 0;
+    for (int i = 0; i < 40; ++i) {
+      outline += i < 10 && p.at(i, 17) == GREEN;
+      overTop += i < 10 && p.at(17, i) == RED;
+      outlineLeft += i < 10 && p.at(17, i) == GREEN;
+      across += i > 10 && p.at(17, i) == RED;
+      down += i > 15 && p.at(i, 11) == RED;
+      dotRows += i > 8 && i < 16 && p.at(12, i) == RED;
+      dotColumns += i > 8 && i < 16 && p.at(i, 12) == RED;
+    }
+    EXPECT_EQ(outline, width) << width;
+    EXPECT_EQ(overTop, width) << width;
+    EXPECT_EQ(outlineLeft, 0) << width;  // the line lies exactly over the outline
+    EXPECT_EQ(across, width) << width;
+    EXPECT_EQ(down, width) << width;
+    EXPECT_EQ(dotRows, width) << width;
+    EXPECT_EQ(dotColumns, width) << width;
   }
 }
 

@@ -124,6 +124,37 @@ TEST(Shapes, HollowFiguresLeaveTheirInsideAloneBehindAClosedOutline) {
   }
 }
 
+TEST(Shapes, AStyledOnePixelPenDashesBoxAndEllipseOutlinesAsItDashesLines) {
+  attachedBitmap bitmap(80, 60);
+  struct {
+    uint32_t style;
+    double ink;  // the share of the pattern that is ink
+  } const styles[] = {{1, 18 / 24.0}, {2, 3 / 6.0}, {3, 12 / 24.0}, {4, 15 / 24.0}};
+  for (int32_t corner : {0, 30, CORNER_ELLIPSE}) {
+    graphicSetPenStyle(0);
+    graphicClear(GREEN, 0);
+    graphicBox(10, 8, 71, 53, corner, RED, COLOR_NONE, 0);
+    const picture solid = bitmap.pixels();
+    for (const auto& s : styles) {
+      graphicSetPenStyle(s.style);
+      graphicClear(GREEN, 0);
+      graphicBox(10, 8, 71, 53, corner, RED, COLOR_NONE, 0);
+      const picture p = bitmap.pixels();
+      for (size_t i = 0; i < p.pixels.size(); ++i)
+        ASSERT_EQ(p.pixels[i], solid.pixels[i] == RED ? p.pixels[i] == RED ? RED : FACE : GREEN)
+            << "corner " << corner << " style " << s.style << " at " << i;  // same pixels, gaps in the background
+      const double ink = static_cast<double>(p.count(RED)) / static_cast<double>(solid.count(RED));
+      EXPECT_NEAR(ink, s.ink, 0.05) << "corner " << corner << " style " << s.style;
+    }
+  }
+  // Along the top side of the plain box, the dots run three on, three off.
+  graphicSetPenStyle(2);
+  graphicClear(GREEN, 0);
+  graphicBox(10, 8, 71, 53, 0, RED, COLOR_NONE, 0);
+  const picture p = bitmap.pixels();
+  for (int32_t x = 14; x < 66; ++x) EXPECT_NE(p.at(x, 8), p.at(x + 3, 8)) << x;
+}
+
 TEST(Shapes, WideOutlinesStraddleTheEdge) {
   attachedBitmap bitmap(40, 40);
   graphicSetPenWidth(3);
