@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "tests/console/probe_support.h"
@@ -142,47 +143,57 @@ TEST(TerminalRestore, RawModeComesBackAfterStopAndContinue) {
   probe.expectRestored(0);
 }
 
-}  // namespace
 
-namespace {
+// The probe in `mode`, started by an interactive bash at its first prompt,
+// as if typed: a job of its own, which gives the terminal to the shell.
+class probeJob {
+ public:
+  explicit probeJob(const std::string& mode) : log_(mode), startup_("rc") {
+    {
+      std::ofstream rc(startup_.path());
+      rc << "PROMPT_COMMAND='PROMPT_COMMAND=; " << probePath() << " " << mode << " " << log_.path() << "'\n";
+    }
+    tmux_ = std::make_unique<tmuxSession>(80, 25, "bash --rcfile " + startup_.path() + " -i", probeEnvironment());
+  }
+  ~probeJob() {
+    if (pid_ > 0 && !processGone(pid_)) kill(pid_, SIGKILL);
+  }
+  // Waits until the job is in the background; its process id, or 0.
+  pid_t inBackground() {
+    if (!tmux_->started() || !log_.waitForLine("background")) return 0;
+    return pid_ = std::stoi(log_.lines().at(0).substr(4));
+  }
+  tmuxSession& tmux() { return *tmux_; }
+  const tempFile& log() const { return log_; }
+
+ private:
+  tempFile log_, startup_;
+  std::unique_ptr<tmuxSession> tmux_;
+  pid_t pid_ = 0;
+};
 
 // A shell that hangs up gives the terminal back to itself before it signals
 // its jobs: the program, now in the background, must still end on the
 // signal, not be stopped by the terminal on its way out.
 TEST(TerminalRestore, EndsOnAHangUpFromTheBackground) {
-  tempFile log("background"), startup("rc");
-  {
-    std::ofstream rc(startup.path());
-    // The first prompt starts the probe as a job of its own, as if typed.
-    rc << "PROMPT_COMMAND='PROMPT_COMMAND=; " << probePath() << " background " << log.path() << "'\n";
-  }
-  tmuxSession tmux(80, 25, "bash --rcfile " + startup.path() + " -i", probeEnvironment());
-  ASSERT_TRUE(tmux.started());
-  ASSERT_TRUE(log.waitForLine("background")) << log.text();
-  const pid_t pid = std::stoi(log.lines().at(0).substr(4));
+  probeJob job("background");
+  const pid_t pid = job.inBackground();
+  ASSERT_NE(pid, 0) << job.log().text();
   ASSERT_EQ(kill(pid, SIGHUP), 0);
   EXPECT_TRUE(tmuxSession::waitFor([&] { return processGone(pid); }, 1000));
-  if (!processGone(pid)) kill(pid, SIGKILL);
 }
 
 // Keys typed while the job is in the background fail to read at once; once
 // it is in front again, it reads them as before.
 TEST(TerminalRestore, KeysComeAgainAfterTheBackground) {
-  tempFile log("away"), startup("rc");
-  {
-    std::ofstream rc(startup.path());
-    rc << "PROMPT_COMMAND='PROMPT_COMMAND=; " << probePath() << " away " << log.path() << "'\n";
-  }
-  tmuxSession tmux(80, 25, "bash --rcfile " + startup.path() + " -i", probeEnvironment());
-  ASSERT_TRUE(tmux.started());
-  ASSERT_TRUE(log.waitForLine("background")) << log.text();
-  const pid_t pid = std::stoi(log.lines().at(0).substr(4));
-  tmux.sendText("x");
+  probeJob job("away");
+  const pid_t pid = job.inBackground();
+  ASSERT_NE(pid, 0) << job.log().text();
+  job.tmux().sendText("x");
   usleep(300000);
   ASSERT_EQ(kill(pid, SIGUSR1), 0);
-  ASSERT_TRUE(log.waitForLine("front")) << log.text();
-  EXPECT_TRUE(log.waitForLine("key 120")) << log.text();  // x
-  if (!processGone(pid)) kill(pid, SIGKILL);
+  ASSERT_TRUE(job.log().waitForLine("front")) << job.log().text();
+  EXPECT_TRUE(job.log().waitForLine("key 120")) << job.log().text();  // x
 }
 
 }  // namespace
