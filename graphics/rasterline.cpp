@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <type_traits>
 
 #include "graphics/raster.h"
@@ -52,6 +53,9 @@ const int64_t* cachedCaps(int32_t width) {
   return caps.half;
 }
 
+using pixelPair = uint32_t __attribute__((vector_size(8)));
+using pixelQuad = uint32_t __attribute__((vector_size(16)));
+
 // Pixels lo..hi of a row, given in fixed point and rounded inwards; Clip
 // when they may reach outside the row.
 template <class Fixed, bool Clip>
@@ -64,14 +68,22 @@ inline void fillFixed(uint32_t* row, int32_t width, Fixed lo, Fixed hi, uint32_t
   if (last < first) return;
   const auto x0 = static_cast<int32_t>(first), x1 = static_cast<int32_t>(last);
   const int32_t n = x1 - x0;
-  if (n <= 3) {
-    // Up to four pixels, the usual case: two stores from each end,
-    // overlapping, cost less than a loop of unforeseeable length.
-    const int32_t one = n > 0;
-    row[x0] = row[x0 + one] = row[x1 - one] = row[x1] = pixel;
+  // Stores are what a picture of short lines waits for, so the span is
+  // written with as few as cover it: two of two pixels up to four, two of
+  // four up to eight, overlapping in the middle.
+  if (n == 0) {
+    row[x0] = pixel;
     return;
   }
-  for (int32_t x = x0; x <= x1; ++x) row[x] = pixel;
+  if (n <= 3) {
+    const pixelPair pair{pixel, pixel};
+    std::memcpy(row + x0, &pair, sizeof pair);
+    std::memcpy(row + x1 - 1, &pair, sizeof pair);
+    return;
+  }
+  const pixelQuad quad{pixel, pixel, pixel, pixel};
+  for (int32_t x = x0; x < x1 - 3; x += 4) std::memcpy(row + x, &quad, sizeof quad);
+  std::memcpy(row + x1 - 3, &quad, sizeof quad);
 }
 
 template <class Fixed, bool Clip>
