@@ -5,6 +5,9 @@
 
 #include "graphics/currenttarget.h"
 #include "graphics/raster.h"
+#include "graphics/rasterfill.h"
+#include "graphics/rasterline.h"
+#include "graphics/rastershape.h"
 #include "graphics/refresh.h"
 #include "graphics/userpixels.h"
 

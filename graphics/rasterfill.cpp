@@ -1,6 +1,6 @@
-#include <algorithm>
+#include "graphics/rasterfill.h"
 
-#include "graphics/raster.h"
+#include <algorithm>
 
 namespace {
 

@@ -1,10 +1,10 @@
+#include "graphics/rasterline.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
-
-#include "graphics/raster.h"
 
 namespace {
 

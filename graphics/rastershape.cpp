@@ -1,8 +1,11 @@
+#include "graphics/rastershape.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "graphics/raster.h"
+#include "graphics/rasterfill.h"
+#include "graphics/rasterline.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "graphics/drawing.h"
-#include "graphics/raster.h"
+#include "graphics/rasterline.h"
 #include "graphics_support.h"
 
 namespace {
