@@ -50,43 +50,35 @@ struct knownFlanks {
 
 float lengthOf(extended dx, extended dy) { return single(mathSqrt(dx * dx + dy * dy)); }
 
-// The rounding error of s = a + b in double precision (Knuth's two-sum).
-inline double sumError(double a, double b, double s) {
-  const double bPart = s - a;
-  return (a - (s - bPart)) + (b - bPart);
-}
-
 // x + a + b summed left to right in extended precision, as double. Double
 // precision sums the flank ends exactly in practice (no rounding error in
 // either step), which then is the same value without the x87 round trip.
 double sumOf(float x, float a, float b) {
   const double s = static_cast<double>(x) + a, t = s + b;
-  if (sumError(x, a, s) == 0 && sumError(s, b, t) == 0) return t;
+  if (twoSumError(x, a, s) == 0 && twoSumError(s, b, t) == 0) return t;
   return static_cast<double>(extended{x} + a + b);
 }
 
-void drawSegment(float x1, float y1, float x2, float y2, int32_t flankColor) {
+// The flank offsets of a segment that is not a point.
+flankOffsets flanksFor(float dx, float dy) {
   static knownFlanks flanks;
-  const float dx = x1 - x2, dy = y1 - y2;  // single-float differences
   const auto ix = static_cast<int32_t>(dx), iy = static_cast<int32_t>(dy);
-  flankOffsets f{};
-  bool flanked = true;
   if (ix == dx && iy == dy && ix >= -knownReach && ix <= knownReach && iy >= -knownReach && iy <= knownReach) {
     const int32_t at = (iy + knownReach) * knownSide + ix + knownReach;
     if (!flanks.known[at]) {
-      const float len = lengthOf(dx, dy);
-      flanks.offsets[at] = len != 0 ? flanksOf(dx, dy, len) : flankOffsets{};
+      flanks.offsets[at] = flanksOf(dx, dy, lengthOf(dx, dy));
       flanks.known[at] = true;
     }
-    f = flanks.offsets[at];
-    flanked = ix != 0 || iy != 0;
-  } else {
-    const float len = lengthOf(dx, dy);
-    flanked = len != 0;
-    if (flanked) f = flanksOf(dx, dy, len);
+    return flanks.offsets[at];
   }
-  if (flanked) {
-    const auto [nx, ny, ex, ey] = f;
+  return flanksOf(dx, dy, lengthOf(dx, dy));
+}
+
+void drawSegment(float x1, float y1, float x2, float y2, int32_t flankColor) {
+  const float dx = x1 - x2, dy = y1 - y2;  // single-float differences
+  // A segment of length 0 has no sides to flank.
+  if (dx != 0 || dy != 0) {
+    const auto [nx, ny, ex, ey] = flanksFor(dx, dy);
     graphicSetPos(sumOf(x1, nx, ex), sumOf(y1, ny, ey), false);
     graphicLineTo(sumOf(x2, nx, -ex), sumOf(y2, ny, -ey), flankColor, false);
     graphicSetPos(sumOf(x1, -nx, ex), sumOf(y1, -ny, ey), false);

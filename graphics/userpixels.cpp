@@ -3,6 +3,8 @@
 #include <bit>
 #include <cmath>
 
+#include "runtime/maths.h"
+
 namespace {
 
 int32_t clampPixel(int64_t v) {
@@ -28,13 +30,10 @@ namespace {
 }
 
 // Whether v - origin and the product with scale come out exact in double
-// precision: the difference loses nothing (its rounding error, by Knuth's
-// two-sum, is zero) and scale is a power of two.
+// precision: the difference loses nothing and scale is a power of two.
 inline bool exactInDouble(double v, float origin, float scale) {
   const double b = -static_cast<double>(origin);
-  const double sum = v + b, bPart = sum - v;
-  const double error = (v - (sum - bPart)) + (b - bPart);
-  return error == 0 && (std::bit_cast<uint32_t>(scale) & 0x007FFFFFu) == 0 &&
+  return twoSumError(v, b, v + b) == 0 && (std::bit_cast<uint32_t>(scale) & 0x007FFFFFu) == 0 &&
          (std::bit_cast<uint32_t>(scale) & 0x7F800000u) != 0;
 }
 
