@@ -48,9 +48,11 @@ void terminalReapplyRawMode() {
   int fd = keyFd;
   if (fd < 0) return;
   // From the background tcsetattr would stop the process again (SIGTTOU).
-  if (tcgetpgrp(fd) != getpgrp()) return;
+  if (!terminalInFront(fd)) return;
   if (tcsetattr(fd, TCSANOW, &rawModes) == 0) rawApplied = 1;
 }
+
+bool terminalInFront(int fd) { return tcgetpgrp(fd) == getpgrp(); }
 
 bool terminalInBackground(int fd) {
   const pid_t foreground = tcgetpgrp(fd);

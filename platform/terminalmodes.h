@@ -14,6 +14,8 @@ void terminalRestoreModes();
 // Switches to raw mode again after the process was stopped and continued,
 // unless it now runs in the background. Async-signal-safe.
 void terminalReapplyRawMode();
+// True while this process's group has the terminal. Async-signal-safe.
+bool terminalInFront(int fd);
 // True while another process group (a shell, after `bg`) has the terminal;
 // false for a terminal that is gone.
 bool terminalInBackground(int fd);

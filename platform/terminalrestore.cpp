@@ -86,7 +86,7 @@ void resume() {
   terminalReapplyRawMode();
   // Continued in the background (bg): the screen stays the shell's until the
   // job is continued in the foreground.
-  if (outputFd >= 0 && tcgetpgrp(outputFd) != getpgrp()) return;
+  if (outputFd >= 0 && !terminalInFront(outputFd)) return;
   int slot = activeSlot.load(std::memory_order_acquire);
   if (slot >= 0 && outputFd >= 0) writeAll(outputFd, slots[slot].resume, slots[slot].resumeLength);
   terminalRequestRepaint();
