@@ -98,12 +98,6 @@ bool registerTarget(const targetRef& target) {
   return false;
 }
 
-targetRef registerTarget(uint32_t handle, uint32_t parent, uint32_t flags, int32_t kind) {
-  targetRef target = newTarget(handle, parent, flags, kind);
-  if (target && !registerTarget(target)) target.reset();
-  return target;
-}
-
 targetRef findTarget(uint32_t handle) {
   registryLock lock;
   for (graphicTarget* t = runtime.registry.head; t; t = t->link)

@@ -36,8 +36,6 @@ targetRef newTarget(uint32_t handle, uint32_t parent, uint32_t flags, int32_t ki
 // Puts a whole record at the head of the registry, from where every thread
 // finds it. False (error 5) when its handle is taken.
 bool registerTarget(const targetRef& target);
-// Both at once, for a record that needs nothing more.
-targetRef registerTarget(uint32_t handle, uint32_t parent, uint32_t flags, int32_t kind);
 // The record of `handle`, or empty.
 targetRef findTarget(uint32_t handle);
 // The child registered under `parent` with `controlId`, or empty.

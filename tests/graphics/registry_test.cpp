@@ -11,6 +11,14 @@
 
 namespace {
 
+// A record that needs nothing more, made and registered at once; empty when
+// registering failed.
+targetRef registerTarget(uint32_t handle, uint32_t parent, uint32_t flags, int32_t kind) {
+  targetRef target = newTarget(handle, parent, flags, kind);
+  if (target && !::registerTarget(target)) target.reset();
+  return target;
+}
+
 TEST(Registry, RegistersFindsAndRefusesDuplicates) {
   errorCode = 0;
   targetRef a = registerTarget(0x100, 0, 0x8402, TARGET_FRAME);
