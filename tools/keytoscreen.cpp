@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/x11probe.h"
 #include "tests/support/xvfb.h"
 
 namespace {
@@ -92,34 +93,15 @@ class ptyProgram {
   std::thread drain_;
 };
 
-Window findNamed(Display* d, Window w, const char* name) {
-  char* title = nullptr;
-  if (XFetchName(d, w, &title) && title) {
-    const bool match = std::strcmp(title, name) == 0;
-    XFree(title);
-    if (match) return w;
-  }
-  Window root, parent, *children = nullptr;
-  unsigned count = 0;
-  Window found = 0;
-  if (XQueryTree(d, w, &root, &parent, &children, &count)) {
-    for (unsigned i = 0; i < count && !found; ++i) found = findNamed(d, children[i], name);
-    if (children) XFree(children);
-  }
-  return found;
-}
-
-// The picture window: the frame's one child.
-Window findCanvas(Display* d, double timeoutMs) {
+// The picture window: the frame's one child, once both are there.
+Window findCanvas(const std::string& display, int timeoutMs) {
+  x11Probe probe(display);
   const auto start = steadyClock::now();
+  if (!probe.connected()) return 0;
   while (millisecondsSince(start) < timeoutMs) {
-    if (const Window frame = findNamed(d, DefaultRootWindow(d), "Hilbert Curve in 3D")) {
-      Window root, parent, *children = nullptr;
-      unsigned count = 0;
-      Window canvas = 0;
-      if (XQueryTree(d, frame, &root, &parent, &children, &count) && count > 0) canvas = children[0];
-      if (children) XFree(children);
-      if (canvas) return canvas;
+    if (const uint32_t frame = probe.findWindow("Hilbert Curve in 3D", timeoutMs)) {
+      const std::vector<uint32_t> children = probe.children(frame);
+      if (!children.empty()) return children[0];
     }
     usleep(20000);
   }
@@ -172,7 +154,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   ptyProgram program(argv[1], server.name());
-  const Window canvas = program.started() ? findCanvas(d, 10000) : 0;
+  const Window canvas = program.started() ? findCanvas(server.name(), 10000) : 0;
   if (!canvas) {
     std::fprintf(stderr, "keytoscreen: the program's window did not appear\n");
     return 1;
