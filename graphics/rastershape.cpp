@@ -54,12 +54,6 @@ rowClip rowsOf(const roundShape& s, const pixelBuffer& b) {
   return {static_cast<int32_t>(lo), static_cast<int32_t>(hi)};
 }
 
-void paint(const pixelBuffer& b, int32_t y, int32_t first, int32_t last, const rasterBrush& brush) {
-  first = std::max(first, 0);
-  last = std::min(last, b.width - 1);
-  if (first <= last) rasterFillSpan(b, y, first, last, brush);
-}
-
 // Hands `outer` minus `inner` on row y, clipped to the buffer, to take(y,
 // first, last): at most two pieces.
 template <class Take>
@@ -78,8 +72,9 @@ void difference(const pixelBuffer& b, int32_t y, span outer, span inner, Take ta
   clipped(inner.last + 1, outer.last);
 }
 
-void paintDifference(const pixelBuffer& b, int32_t y, span outer, span inner, const rasterBrush& brush) {
-  difference(b, y, outer, inner, [&](int32_t row, int32_t first, int32_t last) { rasterFillSpan(b, row, first, last, brush); });
+// A taker of spans that fills them with the brush.
+auto filler(const pixelBuffer& b, const rasterBrush& brush) {
+  return [&b, &brush](int32_t y, int32_t first, int32_t last) { rasterFillSpan(b, y, first, last, brush); };
 }
 
 // The one-pixel outline: the pixels of the shape with a neighbour above,
@@ -124,7 +119,7 @@ void wideOutline(const pixelBuffer& b, const roundShape& s, double halfWidth, co
   const rowClip rows = rowsOf(outer, b);
   // Pixels on the inner shape's edge count as inside it, so an even width
   // covers exactly that many pixels across.
-  for (int32_t y = rows.first; y <= rows.last; ++y) paintDifference(b, y, rowOf(outer, y), rowOf(inner, y), ink);
+  for (int32_t y = rows.first; y <= rows.last; ++y) difference(b, y, rowOf(outer, y), rowOf(inner, y), filler(b, ink));
 }
 
 }  // namespace
@@ -142,17 +137,14 @@ void rasterRoundRect(const pixelBuffer& b, int32_t left, int32_t top, int32_t ri
   const roundShape figure = shape.grown(0.5);
   if (brush.kind != brushKind::none) {
     const rowClip rows = rowsOf(figure, b);
-    for (int32_t y = rows.first; y <= rows.last; ++y) {
-      const span row = rowOf(figure, y);
-      if (!row.empty()) paint(b, y, row.first, row.last, brush);
-    }
+    for (int32_t y = rows.first; y <= rows.last; ++y) difference(b, y, rowOf(figure, y), noSpan, filler(b, brush));
   }
   // A wider pen is centred on the line through the outermost pixels.
   const rasterBrush ink{brushKind::solid, pen.pixel, pen.pixel, 0};
   if (pen.width <= 1 && pen.style >= 1 && pen.style <= 4)
     styledOutline(b, figure, pen);
   else if (pen.width <= 1)
-    thinOutline(b, figure, [&](int32_t y, int32_t first, int32_t last) { rasterFillSpan(b, y, first, last, ink); });
+    thinOutline(b, figure, filler(b, ink));
   else
     wideOutline(b, shape, pen.width / 2.0, ink);
 }
