@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "graphics/drawthread.h"
 #include "graphics/raster.h"
 #include "graphics/registry.h"
 #include "runtime/errors.h"
@@ -37,6 +38,7 @@ bool graphicTargetPixels(uint32_t handle, std::vector<uint32_t>& pixels, int32_t
   targetRef target = findTarget(handle);
   if (!target || !target->drawable()) return false;
   targetLock lock(*target);
+  settleDrawing(*target);
   const size_t count = target->pixels ? static_cast<size_t>(target->width) * target->height : 0;
   try {
     pixels.resize(count);

@@ -4,9 +4,8 @@
 #include <cmath>
 
 #include "graphics/currenttarget.h"
+#include "graphics/drawthread.h"
 #include "graphics/raster.h"
-#include "graphics/rasterfill.h"
-#include "graphics/rasterline.h"
 #include "graphics/rastershape.h"
 #include "graphics/refresh.h"
 #include "graphics/userpixels.h"
@@ -75,7 +74,7 @@ void graphicClear(int32_t colour, uint32_t fillStyle) {
   {
     targetLock lock(*t);
     const int32_t fill = colour == COLOR_DEFAULT ? static_cast<int32_t>(t->background) : colour;
-    rasterFillAll(bufferOf(*t), brushOf(*t, fill, fillStyle));
+    clearSoon(*t, brushOf(*t, fill, fillStyle));
     t->posX = t->posY = 0;
   }
   applyRefreshRule(*t);
@@ -100,7 +99,7 @@ void graphicLineTo(double x, double y, int32_t colour, bool relative) {
     t->posX = to.x;
     t->posY = to.y;
     const uint32_t ink = colour == COLOR_DEFAULT ? t->foreground : static_cast<uint32_t>(colour);
-    rasterLine(bufferOf(*t), from, to, penOf(*t, ink));
+    drawLineSoon(*t, from, to, penOf(*t, ink));
   }
   applyRefreshRule(*t);
 }
@@ -111,6 +110,7 @@ void graphicBox(float x1, float y1, float x2, float y2, int32_t corner, int32_t 
   if (!t) return;
   {
     targetLock lock(*t);
+    settleDrawing(*t);
     const pixelPoint a = toUserPixels(*t, x1, y1, false), b = toUserPixels(*t, x2, y2, false);
     const uint32_t ink = (outline == COLOR_DEFAULT ? t->foreground : static_cast<uint32_t>(outline)) & 0x00FFFFFF;
     if (corner != CORNER_ELLIPSE && static_cast<uint32_t>(corner) > 100) corner = 100;

@@ -1,6 +1,7 @@
 #include "graphics/redraw.h"
 
 #include "graphics/currenttarget.h"
+#include "graphics/drawthread.h"
 #include "graphics/refresh.h"
 #include "graphics/registry.h"
 #include "runtime/errors.h"
@@ -25,5 +26,11 @@ void graphicAttach(uint32_t window, int32_t controlId, bool buffered) {
 }
 
 void graphicRedraw() {
-  if (graphicTarget* target = currentTarget()) repaintTarget(*target);
+  graphicTarget* target = currentTarget();
+  if (!target) return;
+  {
+    targetLock lock(*target);
+    settleDrawing(*target);  // a bitmap's picture, too, is whole after a redraw
+  }
+  repaintTarget(*target);
 }

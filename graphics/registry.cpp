@@ -2,8 +2,12 @@
 
 #include <new>
 
+#include "graphics/drawthread.h"
 #include "runtime/errors.h"
 #include "runtime/state.h"
+
+// Here, where the drawing thread is a whole type.
+graphicTarget::~graphicTarget() = default;
 
 namespace {
 

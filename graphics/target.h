@@ -38,6 +38,7 @@ inline constexpr uint32_t WINDOW_TEXT_COLOR = 0x00000000;
 inline constexpr uint32_t FACE_COLOR = 0x00C8D0D4;
 
 struct windowChannel;
+class drawThread;
 
 // One drawable surface: a frame, its canvas or an off-screen bitmap. Owned
 // by the registry and by every targetRef that holds it; freed, with its back
@@ -54,6 +55,10 @@ struct graphicTarget {
   // takes them in), row after row. Guarded by `drawing`.
   std::unique_ptr<uint32_t[]> pixels;
   int32_t width = 0, height = 0;
+  // The thread that draws into it (drawthread.h), started with the first
+  // line or clear; it ends before the buffer goes.
+  std::unique_ptr<drawThread> drawer;
+  bool drawerTried = false;
 
   // Drawing state, used under `drawing`.
   float originX = 0, originY = 0;
@@ -78,6 +83,11 @@ struct graphicTarget {
 
   std::atomic<int32_t> references{1};  // its maker's; the registry adds its own
   std::atomic<bool> drawing{false};    // held by a drawing operation or a paint
+
+  graphicTarget() = default;
+  ~graphicTarget();
+  graphicTarget(const graphicTarget&) = delete;
+  graphicTarget& operator=(const graphicTarget&) = delete;
 
   bool drawable() const { return kind == TARGET_CANVAS || kind == TARGET_BITMAP; }
 };

@@ -1,5 +1,6 @@
 #include "graphics/windowprocs.h"
 
+#include "graphics/drawthread.h"
 #include "runtime/scancodes.h"
 
 namespace {
@@ -17,6 +18,7 @@ void paintCanvas(graphicWindow& window) {
   graphicTarget& canvas = *window.canvasRecord;
   {
     targetLock lock(canvas);
+    settleDrawing(canvas);
     if (canvas.pixels) x11FramePaint(window.frame, canvas.pixels.get());
   }
   x11FrameSync(window.frame);

@@ -1,0 +1,76 @@
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "graphics/raster.h"
+
+// Draws a back buffer's lines and clears on a thread of its own, in the
+// order they are handed over, while the drawing thread goes on with the
+// picture: they are most of a picture's cost, and the machine has a second
+// core for them.
+//
+// The holder of the target's lock hands jobs over and waits for them
+// (settle); whatever else reads or writes the buffer settles first, so the
+// buffer is whole whenever anything looks at it.
+class drawThread {
+ public:
+  // A thread drawing into `buffer`, or null when none can be started.
+  static std::unique_ptr<drawThread> start(pixelBuffer buffer);
+  ~drawThread();  // jobs not yet done are dropped with the buffer
+  drawThread(const drawThread&) = delete;
+  drawThread& operator=(const drawThread&) = delete;
+
+  void line(pixelPoint from, pixelPoint to, const rasterPen& pen);
+  void clear(const rasterBrush& brush);
+  // Returns once every job handed over is done.
+  void settle();
+
+ private:
+  // A line, or a clear where from.x is clearMark (no line's coordinate).
+  struct job {
+    pixelPoint from, to;
+    union {
+      rasterPen pen;
+      rasterBrush brush;
+    };
+  };
+  static constexpr int32_t clearMark = INT32_MIN;
+  static_assert(clearMark < -PIXEL_LIMIT && sizeof(job) == 32);
+  // Room for a second or so of a picture's lines: the hander runs ahead of
+  // this thread while it wakes.
+  static constexpr uint32_t capacity = 1 << 15;
+
+  explicit drawThread(pixelBuffer buffer);
+  void handOver(const job& next);
+  void publish();
+  void waitDone(uint32_t count);
+  bool awaitWork(uint32_t done);  // false when the thread is to end
+  void run();
+
+  pixelBuffer buffer_;
+  std::unique_ptr<job[]> jobs_;  // a ring: job n in slot n % capacity
+  // Counts of jobs handed over and done, which wrap around together. Jobs
+  // are handed over in batches (queued_), and each count has a cache line
+  // of its own, so that the two cores do not trade a line for every job.
+  alignas(64) std::atomic<uint32_t> queued_{0};
+  alignas(64) std::atomic<uint32_t> done_{0};
+  alignas(64) uint32_t handed_ = 0;  // the hander's: jobs given, published or not
+  uint32_t doneSeen_ = 0;            // the hander's last look at done_
+  // Sleeping is the slow path: the flags say when a wakeup is owed.
+  std::atomic<bool> idle_{false}, waiting_{false}, ending_{false};
+  std::mutex sleep_;
+  std::condition_variable work_, finished_;
+  std::thread thread_;
+};
+
+// For the holder of the target's lock: a line or clear of the target's
+// buffer, handed to its drawing thread (started with the first job), or
+// drawn at once where no thread can be had.
+void drawLineSoon(graphicTarget& target, pixelPoint from, pixelPoint to, const rasterPen& pen);
+void clearSoon(graphicTarget& target, const rasterBrush& brush);
+// Likewise: returns once the target's buffer holds every job handed over.
+void settleDrawing(graphicTarget& target);
