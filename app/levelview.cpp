@@ -1,5 +1,7 @@
 #include "app/levelview.h"
 
+#include <algorithm>
+#include <bit>
 #include <initializer_list>
 #include <utility>
 
@@ -50,14 +52,24 @@ struct knownFlanks {
 
 float lengthOf(extended dx, extended dy) { return single(mathSqrt(dx * dx + dy * dy)); }
 
-// x + a + b summed left to right in extended precision, as double. Double
-// precision sums the flank ends exactly in practice (no rounding error in
-// either step), which then is the same value without the x87 round trip.
-double sumOf(float x, float a, float b) {
-  const double s = static_cast<double>(x) + a, t = s + b;
-  if (twoSumError(x, a, s) == 0 && twoSumError(s, b, t) == 0) return t;
-  return static_cast<double>(extended{x} + a + b);
+// Whether sums of three of these floats come out exact in double
+// precision, and so equal to the extended-precision sums: they do when the
+// non-zero ones lie within 2^27 of each other, since a sum then needs at
+// most 53 bits (two above the largest, 23 below the smallest's exponent).
+bool sumsExact(std::initializer_list<float> values) {
+  uint32_t lowest = 0xFF, highest = 0;
+  for (const float v : values) {
+    const uint32_t exponent = (std::bit_cast<uint32_t>(v) >> 23) & 0xFF;
+    if (exponent == 0 && v != 0) return false;  // subnormal
+    if (exponent == 0) continue;
+    lowest = std::min(lowest, exponent);
+    highest = std::max(highest, exponent);
+  }
+  return highest < 0xFF && (highest == 0 || highest - lowest <= 27);
 }
+
+// x + a + b summed left to right in extended precision, as double.
+double extendedSum(float x, float a, float b) { return static_cast<double>(extended{x} + a + b); }
 
 // The flank offsets of a segment that is not a point.
 flankOffsets flanksFor(float dx, float dy) {
@@ -79,6 +91,11 @@ void drawSegment(float x1, float y1, float x2, float y2, int32_t flankColor) {
   // A segment of length 0 has no sides to flank.
   if (dx != 0 || dy != 0) {
     const auto [nx, ny, ex, ey] = flanksFor(dx, dy);
+    // The ends in double precision where that is exact, which is nearly always.
+    const bool exact = sumsExact({x1, y1, x2, y2, nx, ny, ex, ey});
+    auto sumOf = [exact](float x, float a, float b) {
+      return exact ? static_cast<double>(x) + a + b : extendedSum(x, a, b);
+    };
     graphicSetPos(sumOf(x1, nx, ex), sumOf(y1, ny, ey), false);
     graphicLineTo(sumOf(x2, nx, -ex), sumOf(y2, ny, -ey), flankColor, false);
     graphicSetPos(sumOf(x1, -nx, ex), sumOf(y1, -ny, ey), false);

@@ -1,35 +1,26 @@
 #include "graphics/currenttarget.h"
 
-#include "graphics/registry.h"
-#include "runtime/threadblock.h"
+thread_local constinit targetLookup lastTargetLookup{0, 0, nullptr};
 
 namespace {
 
-// The last lookup of this thread, kept (and the record held) for as long as
-// the registry does not change: drawing a picture makes some hundred
-// thousand calls, and a walk under the lock for each would cost more than
-// the drawing.
-struct lookupCache {
-  uint32_t handle = 0;
-  uint64_t generation = 0;
-  targetRef target;
+// The record of the last lookup, held (a walk under the registry's lock for
+// each call would cost more than the drawing); the inline answer goes with
+// it when the thread ends.
+struct heldTarget {
+  targetRef record;
+  ~heldTarget() { lastTargetLookup = {0, 0, nullptr}; }
 };
-
-thread_local lookupCache cache;
+thread_local heldTarget lastTarget;
 
 }  // namespace
 
-graphicTarget* currentTarget() {
-  const threadBlock* block = getThreadBlock();
-  if (!block || block->currentTarget == 0) return nullptr;
-  const uint32_t handle = block->currentTarget;
+graphicTarget* lookUpCurrentTarget(uint32_t handle) {
   // Read before the lookup: a change that comes after it forces another one.
   const uint64_t generation = registryGeneration();
-  if (handle != cache.handle || generation != cache.generation) {
-    cache.target = findTarget(handle);
-    if (cache.target && !cache.target->drawable()) cache.target.reset();
-    cache.handle = handle;
-    cache.generation = generation;
-  }
-  return cache.target.get();
+  targetRef& record = lastTarget.record;
+  record = findTarget(handle);
+  if (record && !record->drawable()) record.reset();
+  lastTargetLookup = {handle, generation, record.get()};
+  return record.get();
 }

@@ -14,10 +14,6 @@ namespace {
 
 constexpr char DRAW_THREAD_NAME[] = "h3d drawing";
 
-// Jobs given and done are published in batches.
-constexpr uint32_t batchSize = 32;
-constexpr uint32_t prefetchAhead = 16;
-
 // A wakeup from sleep can take a millisecond on a virtual machine, longer
 // than many a wait, so each side spins before it sleeps: the hander while
 // jobs get done, this thread for long enough to span the projection and
@@ -86,16 +82,11 @@ drawThread::~drawThread() {
   thread_.join();
 }
 
-void drawThread::line(pixelPoint from, pixelPoint to, const rasterPen& pen) {
-  job next{from, to, {}};
-  next.pen = pen;
-  handOver(next);
-}
-
 void drawThread::clear(const rasterBrush& brush) {
-  job next{{clearMark, 0}, {}, {}};
-  next.brush = brush;
-  handOver(next);
+  job& slot = nextSlot();
+  slot.from = {clearMark, 0};
+  slot.brush = brush;
+  ++handed_;
   publish();  // the thread starts on it while the picture is being worked out
 }
 
@@ -104,19 +95,10 @@ void drawThread::settle() {
   waitDone(handed_);
 }
 
-void drawThread::handOver(const job& next) {
-  const uint32_t handed = handed_;
-  if (handed - doneSeen_ >= capacity) {
-    publish();
-    waitDone(handed - capacity + 1);
-    doneSeen_ = done_.load(std::memory_order_acquire);
-  }
-  jobs_[handed % capacity] = next;
-  // The slots were last read by the other core: fetching them ahead keeps
-  // the target's lock, which waits for pending stores, from waiting on them.
-  __builtin_prefetch(&jobs_[(handed + prefetchAhead) % capacity], 1);
-  handed_ = handed + 1;
-  if (handed_ % batchSize == 0) publish();
+void drawThread::makeRoom() {
+  publish();
+  waitDone(handed_ - capacity + 1);
+  doneSeen_ = done_.load(std::memory_order_acquire);
 }
 
 void drawThread::publish() {
@@ -172,7 +154,7 @@ void drawThread::run() {
   }
 }
 
-void drawLineSoon(graphicTarget& target, pixelPoint from, pixelPoint to, const rasterPen& pen) {
+void drawFirstLine(graphicTarget& target, pixelPoint from, pixelPoint to, const rasterPen& pen) {
   if (drawThread* drawing = threadOf(target))
     drawing->line(from, to, pen);
   else

@@ -24,7 +24,7 @@ class drawThread {
   drawThread(const drawThread&) = delete;
   drawThread& operator=(const drawThread&) = delete;
 
-  void line(pixelPoint from, pixelPoint to, const rasterPen& pen);
+  inline void line(pixelPoint from, pixelPoint to, const rasterPen& pen);
   void clear(const rasterBrush& brush);
   // Returns once every job handed over is done.
   void settle();
@@ -44,8 +44,14 @@ class drawThread {
   // this thread while it wakes.
   static constexpr uint32_t capacity = 1 << 15;
 
+  // Jobs given and done are published in batches; slots are fetched this
+  // far ahead.
+  static constexpr uint32_t batchSize = 32;
+  static constexpr uint32_t prefetchAhead = 16;
+
   explicit drawThread(pixelBuffer buffer);
-  void handOver(const job& next);
+  inline job& nextSlot();
+  void makeRoom();
   void publish();
   void waitDone(uint32_t count);
   bool awaitWork(uint32_t done);  // false when the thread is to end
@@ -67,10 +73,35 @@ class drawThread {
   std::thread thread_;
 };
 
+// The slot for the next job, which is handed over once filled in (a line
+// is handed over inline: a picture has a hundred thousand of them).
+inline drawThread::job& drawThread::nextSlot() {
+  const uint32_t handed = handed_;
+  if (handed - doneSeen_ >= capacity) makeRoom();
+  // The slots were last read by the other core: fetching them ahead keeps
+  // the target's lock, which waits for pending stores, from waiting on them.
+  __builtin_prefetch(&jobs_[(handed + prefetchAhead) % capacity], 1);
+  return jobs_[handed % capacity];
+}
+
+inline void drawThread::line(pixelPoint from, pixelPoint to, const rasterPen& pen) {
+  job& slot = nextSlot();
+  slot.from = from;
+  slot.to = to;
+  slot.pen = pen;
+  if (++handed_ % batchSize == 0) publish();
+}
+
 // For the holder of the target's lock: a line or clear of the target's
 // buffer, handed to its drawing thread (started with the first job), or
 // drawn at once where no thread can be had.
-void drawLineSoon(graphicTarget& target, pixelPoint from, pixelPoint to, const rasterPen& pen);
+void drawFirstLine(graphicTarget& target, pixelPoint from, pixelPoint to, const rasterPen& pen);  // or any without a thread
+inline void drawLineSoon(graphicTarget& target, pixelPoint from, pixelPoint to, const rasterPen& pen) {
+  if (target.drawer)
+    target.drawer->line(from, to, pen);
+  else
+    drawFirstLine(target, from, to, pen);
+}
 void clearSoon(graphicTarget& target, const rasterBrush& brush);
 // Likewise: returns once the target's buffer holds every job handed over.
 void settleDrawing(graphicTarget& target);

@@ -6,12 +6,13 @@
 #include "runtime/errors.h"
 #include "runtime/state.h"
 
+std::atomic<uint64_t> registryGenerationCount{1};
+
 // Here, where the drawing thread is a whole type.
 graphicTarget::~graphicTarget() = default;
 
 namespace {
 
-std::atomic<uint64_t> generation{1};
 std::atomic<uint32_t> nextHandle{0x01000000};
 
 // The registry's one-word lock: exchange -1 in until the old value was 0.
@@ -46,7 +47,7 @@ graphicTarget* unlinkFirst(Match matches) {
     if (matches(*target)) {
       *link = target->link;
       target->link = nullptr;
-      generation.fetch_add(1, std::memory_order_release);
+      registryGenerationCount.fetch_add(1, std::memory_order_release);
       return target;
     }
   }
@@ -94,7 +95,7 @@ bool registerTarget(const targetRef& target) {
     if (!taken) {
       target->link = runtime.registry.head;
       runtime.registry.head = hold(target.get());  // the registry's own count
-      generation.fetch_add(1, std::memory_order_release);
+      registryGenerationCount.fetch_add(1, std::memory_order_release);
       return true;
     }
   }
@@ -136,5 +137,3 @@ void destroyTarget(uint32_t handle) {
   }
   letGo(unlinkFirst([handle](const graphicTarget& t) { return t.handle == handle; }));
 }
-
-uint64_t registryGeneration() { return generation.load(std::memory_order_acquire); }

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 #include "graphics/target.h"
@@ -42,5 +43,7 @@ targetRef findTarget(uint32_t handle);
 targetRef findChildTarget(uint32_t parent, int32_t controlId);
 // Unregisters `handle` and, before it, every child registered under it.
 void destroyTarget(uint32_t handle);
-// Changes whenever a record is registered or destroyed.
-uint64_t registryGeneration();
+// Changes whenever a record is registered or destroyed. Inline: every
+// drawing operation asks it.
+extern std::atomic<uint64_t> registryGenerationCount;
+inline uint64_t registryGeneration() { return registryGenerationCount.load(std::memory_order_acquire); }

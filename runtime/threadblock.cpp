@@ -21,7 +21,9 @@ thread_local blockSlot slot;
 
 }  // namespace
 
-threadBlock* getThreadBlock() {
+thread_local constinit threadBlock* ownThreadBlock = nullptr;
+
+threadBlock* makeThreadBlock() {
   if (slot.block != nullptr) return slot.block;
   auto* block = static_cast<threadBlock*>(std::calloc(1, sizeof(threadBlock)));
   if (block == nullptr) {
@@ -29,7 +31,7 @@ threadBlock* getThreadBlock() {
     return nullptr;
   }
   block->ownedHandle = -1;
-  slot.block = block;
+  slot.block = ownThreadBlock = block;
   runtime.threadBlockCount.fetch_add(1);
   const threadBlock* main = runtime.mainThreadBlock;
   if (main != nullptr && main != block) std::memcpy(block, main, THREAD_FONT_AREA);
@@ -44,6 +46,6 @@ void releaseThreadBlock() {
   if (block->ownedHandle >= 0) (void)close(block->ownedHandle);
   if (runtime.mainThreadBlock == block) runtime.mainThreadBlock = nullptr;
   std::free(block);
-  slot.block = nullptr;
+  slot.block = ownThreadBlock = nullptr;
   runtime.threadBlockCount.fetch_sub(1);
 }

@@ -15,8 +15,16 @@ struct threadBlock {
 static_assert(sizeof(threadBlock) == 128);
 inline constexpr unsigned THREAD_FONT_AREA = 72;
 
+// The calling thread's block once made; read inline, since every drawing
+// operation asks for it.
+extern thread_local constinit threadBlock* ownThreadBlock;
+threadBlock* makeThreadBlock();
+
 // The calling thread's block, created (zero-filled) on first use; null only
 // when memory runs out (error 7).
-threadBlock* getThreadBlock();
+inline threadBlock* getThreadBlock() {
+  threadBlock* block = ownThreadBlock;
+  return block ? block : makeThreadBlock();
+}
 // Frees the calling thread's block, if it has one.
 void releaseThreadBlock();
