@@ -36,6 +36,10 @@ bool spinUntil(Ready ready, std::chrono::steady_clock::duration spin) {
   }
 }
 
+// A settle shares the jobs left with this thread when there are at least
+// this many: fewer are done sooner than the two could agree.
+constexpr uint32_t shareAtLeast = 256;
+
 // Whether count `a` has reached `b`; counts wrap around.
 inline bool reached(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) >= 0; }
 
@@ -92,7 +96,41 @@ void drawThread::clear(const rasterBrush& brush) {
 
 void drawThread::settle() {
   publish();
-  waitDone(handed_);
+  const uint32_t end = handed_;
+  if (end - done_.load(std::memory_order_acquire) >= shareAtLeast && share(end)) {
+    // The lower rows of the shared jobs; this thread draws the upper.
+    drawJobs(sharedFrom_.load(std::memory_order_relaxed), end, lowerRows());
+  }
+  waitDone(end);
+}
+
+// Offers this thread to share the jobs up to `end`; whether it took the
+// offer (else it has drawn them all meanwhile).
+bool drawThread::share(uint32_t end) {
+  shareAnswered_.store(false, std::memory_order_relaxed);
+  shareWanted_.store(true);  // sequentially consistent with idle_, as in awaitWork
+  if (idle_.load()) {
+    std::lock_guard<std::mutex> hold(sleep_);
+    work_.notify_one();
+  }
+  for (;;) {
+    if (shareAnswered_.load(std::memory_order_acquire)) return true;
+    // Done before it saw the offer: take it back, unless it just took it.
+    if (reached(done_.load(std::memory_order_acquire), end) && shareWanted_.exchange(false)) return false;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+  }
+}
+
+void drawThread::drawJobs(uint32_t from, uint32_t end, rowBand band) {
+  for (uint32_t n = from; n != end; ++n) {
+    const job& next = jobs_[n % capacity];
+    if (next.from.x == clearMark)
+      rasterFillAll(buffer_, next.brush, band);
+    else
+      rasterLine(buffer_, next.from, next.to, next.pen, band);
+  }
 }
 
 void drawThread::makeRoom() {
@@ -119,7 +157,9 @@ void drawThread::waitDone(uint32_t count) {
 }
 
 bool drawThread::awaitWork(uint32_t done) {
-  auto ready = [&] { return queued_.load(std::memory_order_acquire) != done || ending_.load(); };
+  auto ready = [&] {
+    return queued_.load(std::memory_order_acquire) != done || shareWanted_.load() || ending_.load();
+  };
   if (!spinUntil(ready, idleSpin)) {
     std::unique_lock<std::mutex> hold(sleep_);
     idle_.store(true);
@@ -132,20 +172,27 @@ bool drawThread::awaitWork(uint32_t done) {
 void drawThread::run() {
   pthread_setname_np(pthread_self(), DRAW_THREAD_NAME);
   uint32_t done = 0;
+  uint32_t sharedEnd = 0;  // jobs done..sharedEnd are shared: only their upper rows are drawn here
   for (;;) {
+    if (shareWanted_.load(std::memory_order_relaxed) && shareWanted_.exchange(false)) {
+      sharedEnd = queued_.load(std::memory_order_acquire);  // the settler has handed over all
+      sharedFrom_.store(done, std::memory_order_relaxed);
+      shareAnswered_.store(true, std::memory_order_release);
+    }
     const uint32_t queued = queued_.load(std::memory_order_acquire);
     if (queued == done) {
       if (!awaitWork(done)) return;
       continue;
     }
     const uint32_t end = queued - done > batchSize ? done + batchSize : queued;
-    for (; done != end; ++done) {
-      const job& next = jobs_[done % capacity];
-      if (next.from.x == clearMark)
-        rasterFillAll(buffer_, next.brush);
-      else
-        rasterLine(buffer_, next.from, next.to, next.pen);
+    if (reached(done, sharedEnd)) {
+      drawJobs(done, end, {});
+    } else {
+      const uint32_t sharedPart = reached(end, sharedEnd) ? sharedEnd : end;
+      drawJobs(done, sharedPart, upperRows());
+      drawJobs(sharedPart, end, {});
     }
+    done = end;
     done_.store(done);  // sequentially consistent with waiting_, as in waitDone
     if (waiting_.load()) {
       std::lock_guard<std::mutex> hold(sleep_);

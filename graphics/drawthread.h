@@ -26,7 +26,8 @@ class drawThread {
 
   inline void line(pixelPoint from, pixelPoint to, const rasterPen& pen);
   void clear(const rasterBrush& brush);
-  // Returns once every job handed over is done.
+  // Returns once every job handed over is done. With many left, the caller
+  // draws the lower half of their rows while this thread draws the upper.
   void settle();
 
  private:
@@ -42,7 +43,7 @@ class drawThread {
   static_assert(clearMark < -PIXEL_LIMIT && sizeof(job) == 32);
   // Room for a second or so of a picture's lines: the hander runs ahead of
   // this thread while it wakes.
-  static constexpr uint32_t capacity = 1 << 15;
+  static constexpr uint32_t capacity = 1 << 17;
 
   // Jobs given and done are published in batches; slots are fetched this
   // far ahead.
@@ -54,7 +55,11 @@ class drawThread {
   void makeRoom();
   void publish();
   void waitDone(uint32_t count);
+  bool share(uint32_t end);
   bool awaitWork(uint32_t done);  // false when the thread is to end
+  void drawJobs(uint32_t from, uint32_t end, rowBand band);
+  rowBand upperRows() const { return {0, buffer_.height / 2 - 1}; }
+  rowBand lowerRows() const { return {buffer_.height / 2, INT32_MAX}; }
   void run();
 
   pixelBuffer buffer_;
@@ -66,6 +71,10 @@ class drawThread {
   alignas(64) std::atomic<uint32_t> done_{0};
   alignas(64) uint32_t handed_ = 0;  // the hander's: jobs given, published or not
   uint32_t doneSeen_ = 0;            // the hander's last look at done_
+  // A settler's offer to share the jobs left, and this thread's answer: the
+  // first job shared (the ones before it it has drawn whole).
+  std::atomic<bool> shareWanted_{false}, shareAnswered_{false};
+  std::atomic<uint32_t> sharedFrom_{0};
   // Sleeping is the slow path: the flags say when a wakeup is owed.
   std::atomic<bool> idle_{false}, waiting_{false}, ending_{false};
   std::mutex sleep_;

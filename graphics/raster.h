@@ -14,6 +14,13 @@ struct pixelBuffer {
   int32_t width, height;
 };
 
+// Rows first..last of a buffer: the part one of two threads drawing the
+// same picture writes. Drawing a band writes exactly the pixels drawing the
+// whole buffer writes in those rows.
+struct rowBand {
+  int32_t first = 0, last = INT32_MAX;
+};
+
 // 0x00BBGGRR colour value to a 0x00RRGGBB pixel and back; the high byte goes.
 inline constexpr uint32_t pixelOf(uint32_t colour) {
   return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
