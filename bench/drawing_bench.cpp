@@ -10,10 +10,12 @@
 #include <cstring>
 #include <random>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "graphics/bitmap.h"
 #include "graphics/drawing.h"
+#include "graphics/rasterline.h"
 #include "graphics/redraw.h"
 #include "graphics/registry.h"
 #include "graphics/window.h"
@@ -77,6 +79,27 @@ void LevelFivePicture(benchmark::State& state) {
   getThreadBlock()->currentTarget = 0;
 }
 BENCHMARK(LevelFivePicture)->Unit(benchmark::kMillisecond);
+
+// The rasterizer alone: the same lines, already in pixels, drawn on the
+// calling thread with no drawing call around them.
+void RasterLevelFiveLines(benchmark::State& state) {
+  auto pixel = [](float x, float y) {
+    return pixelPoint{static_cast<int32_t>(std::lround((x + 750) / 2)), static_cast<int32_t>(std::lround((750 - y) / 2))};
+  };
+  std::vector<std::pair<pixelPoint, pixelPoint>> ends;
+  for (const line& l : levelFiveLinesInUserUnits()) ends.emplace_back(pixel(l.x1, l.y1), pixel(l.x2, l.y2));
+  std::vector<uint32_t> pixels(static_cast<size_t>(canvasSize) * canvasSize);
+  const pixelBuffer buffer{pixels.data(), canvasSize, canvasSize};
+  for (auto _ : state) {
+    for (size_t i = 0; i < ends.size(); ++i)
+      rasterLine(buffer, ends[i].first, ends[i].second, {3, 0, i % 3 == 2 ? 0xFFu : 0xD4D0C8u, 0});
+    benchmark::DoNotOptimize(pixels.data());
+  }
+  state.counters["ns_per_line"] =
+      benchmark::Counter(static_cast<double>(levelFiveLines) * state.iterations(),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(RasterLevelFiveLines)->Unit(benchmark::kMillisecond);
 
 // graphicSetPos alone: the lookup, the lock and the coordinate conversion
 // that every drawing call pays.

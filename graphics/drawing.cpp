@@ -16,7 +16,7 @@ pixelBuffer bufferOf(graphicTarget& t) { return {t.pixels.get(), t.pixels ? t.wi
 
 // Pens and brushes are made afresh for every call from its arguments and
 // the target's state; gaps of styled pens and hatches show the background.
-rasterPen penOf(const graphicTarget& t, uint32_t colour) {
+[[gnu::always_inline]] inline rasterPen penOf(const graphicTarget& t, uint32_t colour) {
   return {t.penWidth, t.penStyle, pixelOf(colour), pixelOf(t.background)};
 }
 

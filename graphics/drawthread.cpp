@@ -109,10 +109,7 @@ void drawThread::settle() {
 bool drawThread::share(uint32_t end) {
   shareAnswered_.store(false, std::memory_order_relaxed);
   shareWanted_.store(true);  // sequentially consistent with idle_, as in awaitWork
-  if (idle_.load()) {
-    std::lock_guard<std::mutex> hold(sleep_);
-    work_.notify_one();
-  }
+  if (idle_.load()) wake();
   for (;;) {
     if (shareAnswered_.load(std::memory_order_acquire)) return true;
     // Done before it saw the offer: take it back, unless it just took it.
@@ -142,10 +139,20 @@ void drawThread::makeRoom() {
 void drawThread::publish() {
   if (queued_.load(std::memory_order_relaxed) == handed_) return;
   queued_.store(handed_);  // sequentially consistent with idle_, as in awaitWork
-  if (idle_.load()) {
-    std::lock_guard<std::mutex> hold(sleep_);
-    work_.notify_one();
-  }
+  if (idle_.load()) wake();
+}
+
+// A batch in the middle of a picture goes without the fence: should this
+// thread miss it on its way to sleep, the next batch, or the fenced publish
+// that precedes every wait for it, wakes it.
+void drawThread::publishBatch() {
+  queued_.store(handed_, std::memory_order_release);
+  if (idle_.load(std::memory_order_relaxed)) wake();
+}
+
+void drawThread::wake() {
+  std::lock_guard<std::mutex> hold(sleep_);
+  work_.notify_one();
 }
 
 void drawThread::waitDone(uint32_t count) {

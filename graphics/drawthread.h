@@ -54,6 +54,8 @@ class drawThread {
   inline job& nextSlot();
   void makeRoom();
   void publish();
+  void publishBatch();
+  void wake();
   void waitDone(uint32_t count);
   bool share(uint32_t end);
   bool awaitWork(uint32_t done);  // false when the thread is to end
@@ -98,7 +100,7 @@ inline void drawThread::line(pixelPoint from, pixelPoint to, const rasterPen& pe
   slot.from = from;
   slot.to = to;
   slot.pen = pen;
-  if (++handed_ % batchSize == 0) publish();
+  if (++handed_ % batchSize == 0) publishBatch();
 }
 
 // For the holder of the target's lock: a line or clear of the target's

@@ -94,9 +94,12 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
               int32_t last, int32_t written) {
   uint32_t* const pixels = b.pixels;
   const int32_t width = b.width;
-  const int64_t* const table = penWidth <= capWidths::cachedWidth ? cachedCaps(penWidth) : nullptr;
+  // Short lines (64-bit bounds) have pens the table holds.
+  constexpr bool tabled = std::is_same_v<Fixed, int64_t>;
+  const int64_t* const table = tabled || penWidth <= capWidths::cachedWidth ? cachedCaps(penWidth) : nullptr;
   auto capAt = [&](int64_t u) -> Fixed {
     u = u < 0 ? -u : u;
+    if constexpr (tabled) return table[u];
     return table ? Fixed{table[u]} : toFixed<Fixed>(capHalf(penWidth, u));
   };
   const double r = penWidth / 2.0;

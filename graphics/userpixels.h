@@ -22,7 +22,8 @@ int32_t nearestPixel(long double v);
 // A point in the target's user coordinates as a back-buffer pixel; relative
 // points are offsets from the current position. Inline: a picture converts
 // a few hundred thousand points.
-inline pixelPoint toUserPixels(const graphicTarget& target, double x, double y, bool relative);
+[[gnu::always_inline]] inline pixelPoint toUserPixels(const graphicTarget& target, double x, double y,
+                                                     bool relative);
 
 // nearest((v - origin) * scale) computed in extended precision: the rare
 // case of the conversion below.
@@ -43,12 +44,12 @@ inline bool exactInDouble(double v, float origin, float scale) {
 // value on a half exactly (every odd pixel of whole user units at the
 // program's scale of one half) is the same in both precisions when double
 // computed it exactly; only the rest near a half take the long way.
-inline int32_t scaledPixel(double v, float origin, float scale) {
-  const double d = (v - origin) * scale;
-  if (!(d >= -PIXEL_LIMIT && d <= PIXEL_LIMIT)) return extendedPixel(v, origin, scale);
+[[gnu::always_inline]] inline int32_t scaledPixel(double v, float origin, float scale) {
+  const double d = (v - origin) * scale, size = std::fabs(d);
+  if (!(size <= PIXEL_LIMIT)) return extendedPixel(v, origin, scale);
   const double rounded = (d + 0x1.8p52) - 0x1.8p52;  // nearest, ties to even, for |d| < 2^51
   const double offHalf = std::fabs(std::fabs(d - rounded) - 0.5);
-  if (offHalf <= 0x1p-40 * (1 + std::fabs(d)) && !exactInDouble(v, origin, scale)) [[unlikely]]
+  if (offHalf <= 0x1p-40 * (1 + size) && !exactInDouble(v, origin, scale)) [[unlikely]]
     return extendedPixel(v, origin, scale);
   return static_cast<int32_t>(rounded);
 }

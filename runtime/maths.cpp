@@ -95,21 +95,7 @@ long double mathPow(long double x, long double y) {
   return powerOfTwo(timesLog2(y, x));
 }
 
-int32_t roundToInt(long double x) {
-  // The common case in one instruction: it runs several times per segment
-  // of every picture. fistp rounds by the control word, which programInit
-  // sets to nearest-even; under any other mode take the slow path.
-#if H3D_X87
-  if (x > -2147483648.5L && x < 2147483647.5L) {
-    uint16_t control;
-    __asm__("fnstcw %0" : "=m"(control));
-    if ((control & 0x0C00) == 0) {
-      long long rounded;
-      __asm__("fistpll %0" : "=m"(rounded) : "t"(x) : "st");
-      return static_cast<int32_t>(rounded);
-    }
-  }
-#endif
+int32_t roundToIntAnyMode(long double x) {
   long double r = nearestEven(x);
   // Out of range or not a number: the integer the FPU gives for an invalid
   // conversion with the exception masked.
