@@ -40,6 +40,62 @@ struct range {
 // disjoint and each is sorted by itself, so doing the smaller one first (to
 // bound the pending list by the logarithm of the count) gives the same result
 // as taking the lower part first.
+//
+// Away from the middle, the scans run in blocks: the stops of a block of
+// each side are noted without a branch, then swapped pairwise, the k-th stop
+// from the left with the k-th from the right, which is what the scans do one
+// by one there, where a side's stops cannot have been moved by the other's
+// swaps. A branch per key costs more than its comparison.
+template <class T, bool Descending>
+inline bool goesBefore(T a, T b) {
+  if constexpr (Descending)
+    return a > b;
+  else
+    return a < b;
+}
+
+constexpr int64_t blockSize = 64;
+
+template <class T, bool Descending, class Tags>
+void swapBlocks(T* key, const Tags& tags, T p, int64_t& i, int64_t& j) {
+  uint8_t left[blockSize], right[blockSize];
+  int64_t leftFrom = 0, leftCount = 0, rightFrom = 0, rightCount = 0;
+  int64_t leftBase = i, rightBase = j;  // positions of the stops noted: base + left[k], base - right[k]
+  for (;;) {
+    if (leftFrom == leftCount && j - i + 1 >= blockSize) {
+      leftBase = i;
+      leftFrom = leftCount = 0;
+      for (int64_t k = 0; k < blockSize; ++k) {
+        left[leftCount] = static_cast<uint8_t>(k);
+        leftCount += !goesBefore<T, Descending>(key[i + k], p);
+      }
+      i += blockSize;
+    }
+    if (rightFrom == rightCount && j - i + 1 >= blockSize) {
+      rightBase = j;
+      rightFrom = rightCount = 0;
+      for (int64_t k = 0; k < blockSize; ++k) {
+        right[rightCount] = static_cast<uint8_t>(k);
+        rightCount += !goesBefore<T, Descending>(p, key[j - k]);
+      }
+      j -= blockSize;
+    }
+    const int64_t pairs = std::min(leftCount - leftFrom, rightCount - rightFrom);
+    for (int64_t k = 0; k < pairs; ++k) {
+      const int64_t a = leftBase + left[leftFrom + k], b = rightBase - right[rightFrom + k];
+      std::swap(key[a], key[b]);
+      tags.swap(a, b);
+    }
+    leftFrom += pairs;
+    rightFrom += pairs;
+    if ((leftFrom == leftCount || rightFrom == rightCount) && j - i + 1 < blockSize) break;
+  }
+  // Where the one-by-one scans stand now: at a stop noted and not yet
+  // swapped, or where the blocks ended.
+  if (leftFrom < leftCount) i = leftBase + left[leftFrom];
+  if (rightFrom < rightCount) j = rightBase - right[rightFrom];
+}
+
 template <class T, bool Descending, class Tags>
 void quickSort(T* key, const Tags& tags, int64_t lo, int64_t hi) {
   range pending[64];
@@ -48,6 +104,7 @@ void quickSort(T* key, const Tags& tags, int64_t lo, int64_t hi) {
     int64_t i = lo;
     int64_t j = hi;
     const T p = key[lo + (hi - lo) / 2];
+    if (hi - lo + 1 >= 4 * blockSize) swapBlocks<T, Descending>(key, tags, p, i, j);
     while (i <= j) {
       if constexpr (Descending) {
         while (key[i] > p && i < hi) ++i;

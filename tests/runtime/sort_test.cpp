@@ -105,6 +105,62 @@ TEST_F(SortTest, SortsAndPermutesTagsAlong) {
   }
 }
 
+// The partitioning one key at a time, as it always was: middle pivot, both
+// scans stopping on keys equal to it, guarded by the range ends, a swap only
+// for i < j, the lower part first.
+template <class T>
+void referenceSort(std::vector<T>& key, std::vector<int32_t>& tag, int64_t lo, int64_t hi, bool descending) {
+  auto before = [descending](T a, T b) { return descending ? a > b : a < b; };
+  int64_t i = lo, j = hi;
+  const T p = key[static_cast<size_t>(lo + (hi - lo) / 2)];
+  while (i <= j) {
+    while (before(key[static_cast<size_t>(i)], p) && i < hi) ++i;
+    while (before(p, key[static_cast<size_t>(j)]) && j > lo) --j;
+    if (i > j) break;
+    if (i < j) {
+      std::swap(key[static_cast<size_t>(i)], key[static_cast<size_t>(j)]);
+      std::swap(tag[static_cast<size_t>(i)], tag[static_cast<size_t>(j)]);
+    }
+    ++i;
+    --j;
+  }
+  if (lo < j) referenceSort(key, tag, lo, j, descending);
+  if (i < hi) referenceSort(key, tag, i, hi, descending);
+}
+
+TEST_F(SortTest, EqualKeysEndWhereTheOneByOnePartitioningPutsThem) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 60; ++round) {
+    const int32_t n = 1 + static_cast<int32_t>(random() % 20000);
+    const int32_t spread = 1 + static_cast<int32_t>(random() % (round % 3 == 0 ? 4 : 3000));
+    const bool descending = round % 2 == 1, floats = round % 5 == 4;
+    std::vector<float> floatKeys(static_cast<size_t>(n));
+    std::vector<int32_t> intKeys(static_cast<size_t>(n));
+    for (int32_t k = 0; k < n; ++k) {
+      intKeys[static_cast<size_t>(k)] = static_cast<int32_t>(random() % static_cast<uint32_t>(spread));
+      floatKeys[static_cast<size_t>(k)] =
+          random() % 50 == 0 ? std::numeric_limits<float>::quiet_NaN() : static_cast<float>(intKeys[static_cast<size_t>(k)]);
+    }
+    if (round % 7 == 6) std::sort(intKeys.begin(), intKeys.end());  // long runs of one side
+    std::vector<int32_t> expectedTags(static_cast<size_t>(n));
+    for (int32_t k = 0; k < n; ++k) expectedTags[static_cast<size_t>(k)] = k;
+    indexTags(0, n);
+    const sortOrder order = descending ? SORT_DESCENDING : SORT_ASCENDING;
+    if (floats) {
+      fill(keys, ELEMENT_SINGLE, 0, floatKeys);
+      arraySort(keys, 0, 0, order, &tags);
+      referenceSort(floatKeys, expectedTags, 0, n - 1, descending);
+    } else {
+      fill(keys, ELEMENT_INT32, 0, intKeys);
+      arraySort(keys, 0, 0, order, &tags);
+      referenceSort(intKeys, expectedTags, 0, n - 1, descending);
+    }
+    ASSERT_EQ(contents<int32_t>(tags), expectedTags) << "round " << round << ", " << n << " keys";
+    arrayErase(keys);
+    arrayErase(tags);
+  }
+}
+
 TEST_F(SortTest, FloatsCompareAsNumbers) {
   fill<float>(keys, ELEMENT_SINGLE, 1, {0.5f, -3.25f, 1e30f, -0.0f, 2.0f, -1e-30f, 7.0f});
   arraySort(keys, 1, 0, SORT_ASCENDING);
