@@ -17,14 +17,17 @@ constexpr char DRAW_THREAD_NAME[] = "h3d drawing";
 // A wakeup from sleep can take a millisecond on a virtual machine, longer
 // than many a wait, so each side spins before it sleeps: the hander while
 // jobs get done, this thread for long enough to span the projection and
-// sort between a picture's clear and its first line.
+// sort between a picture's clear and its first line. After a short while
+// the spin yields the core at every turn: once a picture is done, the
+// window thread and the display server want it to show the picture.
 constexpr auto handerSpin = std::chrono::milliseconds(5);
 constexpr auto idleSpin = std::chrono::milliseconds(3);
+constexpr auto busySpin = std::chrono::microseconds(50);
 
 // Asks `ready` until it says yes or `spin` is up; whether it did.
 template <class Ready>
 bool spinUntil(Ready ready, std::chrono::steady_clock::duration spin) {
-  const auto until = std::chrono::steady_clock::now() + spin;
+  const auto start = std::chrono::steady_clock::now();
   for (;;) {
     for (int32_t i = 0; i < 64; ++i) {
       if (ready()) return true;
@@ -32,7 +35,9 @@ bool spinUntil(Ready ready, std::chrono::steady_clock::duration spin) {
       __builtin_ia32_pause();
 #endif
     }
-    if (std::chrono::steady_clock::now() >= until) return false;
+    const auto spent = std::chrono::steady_clock::now() - start;
+    if (spent >= spin) return false;
+    if (spent >= busySpin) std::this_thread::yield();
   }
 }
 
@@ -97,27 +102,29 @@ void drawThread::clear(const rasterBrush& brush) {
 void drawThread::settle() {
   publish();
   const uint32_t end = handed_;
-  if (end - done_.load(std::memory_order_acquire) >= shareAtLeast && share(end)) {
-    // The lower rows of the shared jobs; this thread draws the upper.
-    drawJobs(sharedFrom_.load(std::memory_order_relaxed), end, lowerRows());
+  const uint32_t from = claimed_.exchange(end);
+  if (from != end) {
+    const bool shared = end - from >= shareAtLeast;
+    if (shared) {
+      offerFrom_ = from;
+      offerEnd_ = end;
+      offer_.store(OFFERED);  // sequentially consistent with idle_, as in awaitWork
+      if (idle_.load()) wake();
+    }
+    waitDone(from);  // the batch this thread may be drawing comes first
+    drawJobs(from, end, shared ? lowerRows() : rowBand{});
+    if (shared) {
+      int32_t offered = OFFERED;
+      if (offer_.compare_exchange_strong(offered, NO_OFFER))
+        drawJobs(from, end, upperRows());  // not taken: this thread is asleep or busy
+      else
+        waitUntil([&] { return offer_.load() == DRAWN; });
+      offer_.store(NO_OFFER, std::memory_order_relaxed);
+    }
+    done_.store(end, std::memory_order_release);
   }
   waitDone(end);
-}
-
-// Offers this thread to share the jobs up to `end`; whether it took the
-// offer (else it has drawn them all meanwhile).
-bool drawThread::share(uint32_t end) {
-  shareAnswered_.store(false, std::memory_order_relaxed);
-  shareWanted_.store(true);  // sequentially consistent with idle_, as in awaitWork
-  if (idle_.load()) wake();
-  for (;;) {
-    if (shareAnswered_.load(std::memory_order_acquire)) return true;
-    // Done before it saw the offer: take it back, unless it just took it.
-    if (reached(done_.load(std::memory_order_acquire), end) && shareWanted_.exchange(false)) return false;
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-  }
+  doneSeen_ = end;
 }
 
 void drawThread::drawJobs(uint32_t from, uint32_t end, rowBand band) {
@@ -155,18 +162,21 @@ void drawThread::wake() {
   work_.notify_one();
 }
 
-void drawThread::waitDone(uint32_t count) {
-  if (spinUntil([&] { return reached(done_.load(std::memory_order_acquire), count); }, handerSpin)) return;
+template <class Ready>
+void drawThread::waitUntil(Ready ready) {
+  if (spinUntil(ready, handerSpin)) return;
   std::unique_lock<std::mutex> hold(sleep_);
-  waiting_.store(true);
-  finished_.wait(hold, [&] { return reached(done_.load(), count); });
+  waiting_.store(true);  // sequentially consistent with the stores tellWaiter follows
+  finished_.wait(hold, ready);
   waiting_.store(false);
 }
 
-bool drawThread::awaitWork(uint32_t done) {
-  auto ready = [&] {
-    return queued_.load(std::memory_order_acquire) != done || shareWanted_.load() || ending_.load();
-  };
+void drawThread::waitDone(uint32_t count) {
+  waitUntil([&] { return reached(done_.load(), count); });
+}
+
+bool drawThread::awaitWork(uint32_t claimed) {
+  auto ready = [&] { return queued_.load() != claimed || offer_.load() == OFFERED || ending_.load(); };
   if (!spinUntil(ready, idleSpin)) {
     std::unique_lock<std::mutex> hold(sleep_);
     idle_.store(true);
@@ -176,35 +186,37 @@ bool drawThread::awaitWork(uint32_t done) {
   return !ending_.load();
 }
 
+// The upper rows of the jobs a settler offers, should it still offer them.
+void drawThread::takeOffer() {
+  int32_t offered = OFFERED;
+  if (offer_.load(std::memory_order_relaxed) != OFFERED || !offer_.compare_exchange_strong(offered, TAKEN)) return;
+  drawJobs(offerFrom_, offerEnd_, upperRows());
+  offer_.store(DRAWN);
+  tellWaiter();
+}
+
+void drawThread::tellWaiter() {
+  if (waiting_.load()) {
+    std::lock_guard<std::mutex> hold(sleep_);
+    finished_.notify_one();
+  }
+}
+
 void drawThread::run() {
   pthread_setname_np(pthread_self(), DRAW_THREAD_NAME);
-  uint32_t done = 0;
-  uint32_t sharedEnd = 0;  // jobs done..sharedEnd are shared: only their upper rows are drawn here
   for (;;) {
-    if (shareWanted_.load(std::memory_order_relaxed) && shareWanted_.exchange(false)) {
-      sharedEnd = queued_.load(std::memory_order_acquire);  // the settler has handed over all
-      sharedFrom_.store(done, std::memory_order_relaxed);
-      shareAnswered_.store(true, std::memory_order_release);
-    }
+    takeOffer();
+    uint32_t from = claimed_.load(std::memory_order_acquire);
     const uint32_t queued = queued_.load(std::memory_order_acquire);
-    if (queued == done) {
-      if (!awaitWork(done)) return;
+    if (queued == from) {
+      if (!awaitWork(from)) return;
       continue;
     }
-    const uint32_t end = queued - done > batchSize ? done + batchSize : queued;
-    if (reached(done, sharedEnd)) {
-      drawJobs(done, end, {});
-    } else {
-      const uint32_t sharedPart = reached(end, sharedEnd) ? sharedEnd : end;
-      drawJobs(done, sharedPart, upperRows());
-      drawJobs(sharedPart, end, {});
-    }
-    done = end;
-    done_.store(done);  // sequentially consistent with waiting_, as in waitDone
-    if (waiting_.load()) {
-      std::lock_guard<std::mutex> hold(sleep_);
-      finished_.notify_one();
-    }
+    const uint32_t end = queued - from > batchSize ? from + batchSize : queued;
+    if (!claimed_.compare_exchange_strong(from, end)) continue;  // a settler took the rest
+    drawJobs(from, end, {});
+    done_.store(end);  // sequentially consistent with waiting_, as in waitUntil
+    tellWaiter();
   }
 }
 

@@ -26,8 +26,10 @@ class drawThread {
 
   inline void line(pixelPoint from, pixelPoint to, const rasterPen& pen);
   void clear(const rasterBrush& brush);
-  // Returns once every job handed over is done. With many left, the caller
-  // draws the lower half of their rows while this thread draws the upper.
+  // Returns once every job handed over is done. The caller takes the jobs
+  // this thread has not started on: many of them it shares, drawing the
+  // lower half of their rows while this thread draws the upper half; the
+  // rest, or the whole when this thread is slow to wake, it draws itself.
   void settle();
 
  private:
@@ -50,33 +52,39 @@ class drawThread {
   static constexpr uint32_t batchSize = 32;
   static constexpr uint32_t prefetchAhead = 16;
 
+  // A settler's offer of the upper rows of the jobs it took.
+  enum offerState : int32_t { NO_OFFER, OFFERED, TAKEN, DRAWN };
+
   explicit drawThread(pixelBuffer buffer);
   inline job& nextSlot();
   void makeRoom();
   void publish();
   void publishBatch();
   void wake();
+  template <class Ready>
+  void waitUntil(Ready ready);
   void waitDone(uint32_t count);
-  bool share(uint32_t end);
-  bool awaitWork(uint32_t done);  // false when the thread is to end
   void drawJobs(uint32_t from, uint32_t end, rowBand band);
   rowBand upperRows() const { return {0, buffer_.height / 2 - 1}; }
   rowBand lowerRows() const { return {buffer_.height / 2, INT32_MAX}; }
+  bool awaitWork(uint32_t claimed);  // false when the thread is to end
+  void takeOffer();
+  void tellWaiter();
   void run();
 
   pixelBuffer buffer_;
   std::unique_ptr<job[]> jobs_;  // a ring: job n in slot n % capacity
-  // Counts of jobs handed over and done, which wrap around together. Jobs
-  // are handed over in batches (queued_), and each count has a cache line
-  // of its own, so that the two cores do not trade a line for every job.
+  // Counts of jobs handed over, taken (by this thread a batch at a time,
+  // or by a settler), and done, which wrap around together. Each has a
+  // cache line of its own, so that the two cores do not trade a line for
+  // every job.
   alignas(64) std::atomic<uint32_t> queued_{0};
+  alignas(64) std::atomic<uint32_t> claimed_{0};
   alignas(64) std::atomic<uint32_t> done_{0};
   alignas(64) uint32_t handed_ = 0;  // the hander's: jobs given, published or not
   uint32_t doneSeen_ = 0;            // the hander's last look at done_
-  // A settler's offer to share the jobs left, and this thread's answer: the
-  // first job shared (the ones before it it has drawn whole).
-  std::atomic<bool> shareWanted_{false}, shareAnswered_{false};
-  std::atomic<uint32_t> sharedFrom_{0};
+  std::atomic<int32_t> offer_{NO_OFFER};
+  uint32_t offerFrom_ = 0, offerEnd_ = 0;  // written before OFFERED is stored
   // Sleeping is the slow path: the flags say when a wakeup is owed.
   std::atomic<bool> idle_{false}, waiting_{false}, ending_{false};
   std::mutex sleep_;
