@@ -4,8 +4,10 @@
 # time with REPETITIONS repetitions (default 5) of the benchmarks matching
 # FILTER (default LevelPicture/5), and prints the median of all repetitions
 # of each and the ratio AFTER / BEFORE, of the real time and of the CPU
-# time (which a busy machine disturbs less). Alternating spreads the load of
-# a shared machine over both.
+# time. The CPU time is the benchmark thread's alone, which a busy machine
+# disturbs less but which leaves out work done on other threads (a picture's
+# lines are drawn on a thread of their own): the real time is the measure.
+# Alternating spreads the load of a shared machine over both.
 set -euo pipefail
 before=$1 after=$2 rounds=${3:-6} filter=${4:-LevelPicture/5} reps=${5:-5}
 times() {  # one run: the real and CPU time of every repetition, in the bench's unit
