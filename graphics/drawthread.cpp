@@ -69,9 +69,11 @@ std::unique_ptr<drawThread> drawThread::start(pixelBuffer buffer) {
   if (!drawing) return nullptr;
   drawing->jobs_.reset(new (std::nothrow) job[capacity]);
   if (!drawing->jobs_) return nullptr;
-  // Signals are for the program's own threads, not this one.
+  // Signals are for the program's own threads, not this one; but a crash
+  // here must still reach the handler that puts the terminal back.
   sigset_t all, previous;
   sigfillset(&all);
+  for (int keep : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigdelset(&all, keep);
   pthread_sigmask(SIG_BLOCK, &all, &previous);
   try {
     drawing->thread_ = std::thread(&drawThread::run, drawing.get());
