@@ -9,37 +9,19 @@
 
 #include "graphics/rasterfill.h"
 #include "graphics/rasterline.h"
+#include "runtime/programinit.h"
+#include "runtime/sidework.h"
+#include "runtime/spinwait.h"
 
 namespace {
 
 constexpr char DRAW_THREAD_NAME[] = "h3d drawing";
 
-// A wakeup from sleep can take a millisecond on a virtual machine, longer
-// than many a wait, so each side spins before it sleeps: the hander while
-// jobs get done, this thread for long enough to span the projection and
-// sort between a picture's clear and its first line. After a short while
-// the spin yields the core at every turn: once a picture is done, the
-// window thread and the display server want it to show the picture.
+// Waits spin first (spinwait.h): the hander while jobs get done, this thread
+// long enough to span the projection and sort between a picture's clear and
+// its first line, taking parts of them on offer meanwhile.
 constexpr auto handerSpin = std::chrono::milliseconds(5);
 constexpr auto idleSpin = std::chrono::milliseconds(3);
-constexpr auto busySpin = std::chrono::microseconds(50);
-
-// Asks `ready` until it says yes or `spin` is up; whether it did.
-template <class Ready>
-bool spinUntil(Ready ready, std::chrono::steady_clock::duration spin) {
-  const auto start = std::chrono::steady_clock::now();
-  for (;;) {
-    for (int32_t i = 0; i < 64; ++i) {
-      if (ready()) return true;
-#if defined(__x86_64__) || defined(__i386__)
-      __builtin_ia32_pause();
-#endif
-    }
-    const auto spent = std::chrono::steady_clock::now() - start;
-    if (spent >= spin) return false;
-    if (spent >= busySpin) std::this_thread::yield();
-  }
-}
 
 // A settle shares the jobs left with this thread when there are at least
 // this many: fewer are done sooner than the two could agree.
@@ -178,7 +160,9 @@ void drawThread::waitDone(uint32_t count) {
 }
 
 bool drawThread::awaitWork(uint32_t claimed) {
-  auto ready = [&] { return queued_.load() != claimed || offer_.load() == OFFERED || ending_.load(); };
+  auto ready = [&] {
+    return queued_.load() != claimed || offer_.load() == OFFERED || sidePartOffered() || ending_.load();
+  };
   if (!spinUntil(ready, idleSpin)) {
     std::unique_lock<std::mutex> hold(sleep_);
     idle_.store(true);
@@ -206,8 +190,10 @@ void drawThread::tellWaiter() {
 
 void drawThread::run() {
   pthread_setname_np(pthread_self(), DRAW_THREAD_NAME);
+  setFloatingPointControl();  // for the parts of the program's own work it takes
   for (;;) {
     takeOffer();
+    if (takeSidePart()) continue;
     uint32_t from = claimed_.load(std::memory_order_acquire);
     const uint32_t queued = queued_.load(std::memory_order_acquire);
     if (queued == from) {

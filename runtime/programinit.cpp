@@ -12,6 +12,8 @@ constexpr uint16_t X87_CONTROL_WORD = 0x133F;
 // SSE: all exceptions masked, round to nearest, no flush-to-zero, flags clear.
 constexpr uint32_t SSE_CONTROL = 0x1F80;
 
+}  // namespace
+
 void setFloatingPointControl() {
 #if defined(__x86_64__) || defined(__i386__)
   const uint16_t controlWord = X87_CONTROL_WORD;
@@ -24,8 +26,6 @@ void setFloatingPointControl() {
   std::fesetround(FE_TONEAREST);
 #endif
 }
-
-}  // namespace
 
 void programInit() {
   // The demo's own globals start at zero through static initialisation.

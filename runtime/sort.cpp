@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "runtime/errors.h"
+#include "runtime/sidework.h"
 
 namespace {
 
@@ -96,31 +97,34 @@ void swapBlocks(T* key, const Tags& tags, T p, int64_t& i, int64_t& j) {
   if (rightFrom < rightCount) j = rightBase - right[rightFrom];
 }
 
+// Partitions key[lo..hi] around its middle key; the parts left to sort are
+// lo..j and i..hi.
+template <class T, bool Descending, class Tags>
+void partition(T* key, const Tags& tags, int64_t lo, int64_t hi, int64_t& i, int64_t& j) {
+  i = lo;
+  j = hi;
+  const T p = key[lo + (hi - lo) / 2];
+  if (hi - lo + 1 >= 4 * blockSize) swapBlocks<T, Descending>(key, tags, p, i, j);
+  while (i <= j) {
+    while (goesBefore<T, Descending>(key[i], p) && i < hi) ++i;
+    while (goesBefore<T, Descending>(p, key[j]) && j > lo) --j;
+    if (i > j) break;
+    if (i < j) {
+      std::swap(key[i], key[j]);
+      tags.swap(i, j);
+    }
+    ++i;
+    --j;
+  }
+}
+
 template <class T, bool Descending, class Tags>
 void quickSort(T* key, const Tags& tags, int64_t lo, int64_t hi) {
   range pending[64];
   int top = 0;
   for (;;) {
-    int64_t i = lo;
-    int64_t j = hi;
-    const T p = key[lo + (hi - lo) / 2];
-    if (hi - lo + 1 >= 4 * blockSize) swapBlocks<T, Descending>(key, tags, p, i, j);
-    while (i <= j) {
-      if constexpr (Descending) {
-        while (key[i] > p && i < hi) ++i;
-        while (p > key[j] && j > lo) --j;
-      } else {
-        while (key[i] < p && i < hi) ++i;
-        while (p < key[j] && j > lo) --j;
-      }
-      if (i > j) break;
-      if (i < j) {
-        std::swap(key[i], key[j]);
-        tags.swap(i, j);
-      }
-      ++i;
-      --j;
-    }
+    int64_t i, j;
+    partition<T, Descending>(key, tags, lo, hi, i, j);
     const bool lower = lo < j;
     const bool upper = i < hi;
     if (lower && upper) {
@@ -145,13 +149,57 @@ void quickSort(T* key, const Tags& tags, int64_t lo, int64_t hi) {
   }
 }
 
+// A large sort is split in two halves of about equal work: parts are
+// partitioned, largest first, until none holds more than half the keys;
+// then one half of the parts is offered to an idle thread while this one
+// sorts the other. Each part's order depends on its own keys alone, so the
+// result is the same whoever sorts which.
+constexpr int64_t shareFrom = 8192;
+
+template <class T, bool Descending, class Tags>
+void sortRange(T* key, const Tags& tags, int64_t lo, int64_t hi) {
+  const int64_t total = hi - lo + 1;
+  if (total < shareFrom) {
+    quickSort<T, Descending>(key, tags, lo, hi);
+    return;
+  }
+  constexpr int maxParts = 8;
+  range parts[maxParts] = {{lo, hi}};
+  int count = 1;
+  auto size = [](const range& r) { return r.hi - r.lo + 1; };
+  while (count <= maxParts - 2) {
+    range* largest = std::max_element(parts, parts + count, [&](const range& a, const range& b) { return size(a) < size(b); });
+    if (size(*largest) * 2 <= total) break;
+    int64_t i, j;
+    partition<T, Descending>(key, tags, largest->lo, largest->hi, i, j);
+    const range whole = *largest;
+    *largest = parts[--count];
+    if (whole.lo < j) parts[count++] = {whole.lo, j};
+    if (i < whole.hi) parts[count++] = {i, whole.hi};
+  }
+  // Largest first, each to the half with less so far.
+  for (int k = 1; k < count; ++k)
+    for (int m = k; m > 0 && size(parts[m - 1]) < size(parts[m]); --m) std::swap(parts[m - 1], parts[m]);
+  bool theirs[maxParts] = {};
+  int64_t mineSize = 0, theirsSize = 0;
+  for (int k = 0; k < count; ++k) {
+    theirs[k] = theirsSize < mineSize;
+    (theirs[k] ? theirsSize : mineSize) += size(parts[k]);
+  }
+  auto sortParts = [&](bool offered) {
+    for (int k = 0; k < count; ++k)
+      if (theirs[k] == offered) quickSort<T, Descending>(key, tags, parts[k].lo, parts[k].hi);
+  };
+  runBeside([&] { sortParts(true); }, [&] { sortParts(false); });
+}
+
 template <class T, class Tags>
 void sortKeys(void* data, const Tags& tags, int64_t lo, int64_t hi, sortOrder order) {
   T* key = static_cast<T*>(data);
   if (order == SORT_DESCENDING) {
-    quickSort<T, true>(key, tags, lo, hi);
+    sortRange<T, true>(key, tags, lo, hi);
   } else {
-    quickSort<T, false>(key, tags, lo, hi);
+    sortRange<T, false>(key, tags, lo, hi);
   }
 }
 
