@@ -1,14 +1,13 @@
 #include "graphics/drawthread.h"
 
 #include <pthread.h>
-#include <signal.h>
 
 #include <chrono>
 #include <new>
-#include <system_error>
 
 #include "graphics/rasterfill.h"
 #include "graphics/rasterline.h"
+#include "platform/helperthread.h"
 #include "runtime/programinit.h"
 #include "runtime/sidework.h"
 #include "runtime/spinwait.h"
@@ -51,18 +50,9 @@ std::unique_ptr<drawThread> drawThread::start(pixelBuffer buffer) {
   if (!drawing) return nullptr;
   drawing->jobs_.reset(new (std::nothrow) job[capacity]);
   if (!drawing->jobs_) return nullptr;
-  // Signals are for the program's own threads, not this one; but a crash
-  // here must still reach the handler that puts the terminal back.
-  sigset_t all, previous;
-  sigfillset(&all);
-  for (int keep : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigdelset(&all, keep);
-  pthread_sigmask(SIG_BLOCK, &all, &previous);
-  try {
-    drawing->thread_ = std::thread(&drawThread::run, drawing.get());
-  } catch (const std::system_error&) {
-    drawing.reset();
-  }
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  drawThread* started = drawing.get();
+  drawing->thread_ = startHelperThread([started] { started->run(); });
+  if (!drawing->thread_.joinable()) drawing.reset();
   return drawing;
 }
 

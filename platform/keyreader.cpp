@@ -3,9 +3,9 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <unistd.h>
 
+#include "platform/helperthread.h"
 #include "platform/terminalmodes.h"
 #include "platform/wakeup.h"
 
@@ -20,15 +20,7 @@ bool keyReader::start(int fd, callbacks handlers, int quietMs) {
   quietMs_ = quietMs;
   // Signals are for the main thread; the restore handlers must not run here
   // while the gate is held.
-  sigset_t all, previous;
-  sigfillset(&all);
-  for (int keep : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigdelset(&all, keep);
-  pthread_sigmask(SIG_BLOCK, &all, &previous);
-  try {
-    thread_ = std::thread(&keyReader::run, this);
-  } catch (...) {
-  }
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  thread_ = startHelperThread([this] { run(); });
   if (!thread_.joinable()) {
     close(wakeRead_);
     close(wakeWrite_);

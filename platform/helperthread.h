@@ -1,0 +1,9 @@
+#pragma once
+#include <functional>
+#include <thread>
+
+// Starts a thread that leaves signals to the program's own threads: it runs
+// with every signal blocked but the crash signals, so that a crash there
+// still reaches the handler that puts the terminal back. Not joinable when
+// no thread can be had.
+std::thread startHelperThread(std::function<void()> body);
