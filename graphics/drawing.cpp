@@ -12,8 +12,6 @@
 
 namespace {
 
-pixelBuffer bufferOf(graphicTarget& t) { return {t.pixels.get(), t.pixels ? t.width : 0, t.pixels ? t.height : 0}; }
-
 // Pens and brushes are made afresh for every call from its arguments and
 // the target's state; gaps of styled pens and hatches show the background.
 [[gnu::always_inline]] inline rasterPen penOf(const graphicTarget& t, uint32_t colour) {

@@ -29,10 +29,6 @@ constexpr uint32_t shareAtLeast = 256;
 // Whether count `a` has reached `b`; counts wrap around.
 inline bool reached(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) >= 0; }
 
-pixelBuffer bufferOf(const graphicTarget& t) {
-  return {t.pixels.get(), t.pixels ? t.width : 0, t.pixels ? t.height : 0};
-}
-
 drawThread* threadOf(graphicTarget& target) {
   if (!target.drawer && !target.drawerTried && target.pixels) {
     target.drawerTried = true;
