@@ -64,7 +64,8 @@ double processCpuSeconds(pid_t pid) {
   return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-// A CPU list as taskset takes it: numbers and ranges, comma-separated.
+// A CPU list as taskset takes it, numbers and ranges, comma-separated, of
+// which at least one CPU is this process's to use.
 bool parseCpuList(const std::string& text, cpu_set_t& set) {
   CPU_ZERO(&set);
   std::istringstream items(text);
@@ -80,7 +81,11 @@ bool parseCpuList(const std::string& text, cpu_set_t& set) {
     for (unsigned cpu = first; cpu <= last; ++cpu) CPU_SET(cpu, &set);
     any = true;
   }
-  return any;
+  // sched_setaffinity in the child would refuse a set without one; say so before starting it.
+  cpu_set_t allowed, both;
+  if (!any || sched_getaffinity(0, sizeof allowed, &allowed) != 0) return false;
+  CPU_AND(&both, &set, &allowed);
+  return CPU_COUNT(&both) > 0;
 }
 
 // The program on the slave side of a new pty, with `display` and an xterm
@@ -216,7 +221,10 @@ int main(int argc, char** argv) {
     const std::string option = argv[i];
     const int left = argc - 1 - i;
     if (option == "--cpus" && left >= 1) {
-      if (!parseCpuList(argv[++i], cpus)) return usage();
+      if (!parseCpuList(argv[++i], cpus)) {
+        std::fprintf(stderr, "keytoscreen: %s is no list of CPUs this process may use\n", argv[i]);
+        return usage();
+      }
       pinned = true;
     } else if (option == "--animation" && left >= 2) {
       animationLevel = std::atoi(argv[++i]);
