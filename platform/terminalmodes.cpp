@@ -32,6 +32,9 @@ bool terminalEnterRawMode(int fd) {
     rawModes.c_cc[VTIME] = 0;
     keyFd = fd;
   }
+  // From the background tcsetattr would stop the process (SIGTTOU); raw mode
+  // comes once the job is in front (terminalReapplyRawMode).
+  if (terminalInBackground(fd)) return true;
   if (tcsetattr(fd, TCSANOW, &rawModes) != 0) return false;
   rawApplied = 1;
   return true;

@@ -7,7 +7,8 @@ int terminalOpenKeyDevice();
 bool terminalIsTerminal(int fd);
 // Saves fd's modes (the first time) and switches it to raw key input: no line
 // editing, no echo, no signals or flow control from keys. Output processing
-// is left alone. False when fd is no terminal.
+// is left alone; in the background only the modes are saved. False when fd
+// is no terminal.
 bool terminalEnterRawMode(int fd);
 // Puts the saved modes back. Async-signal-safe.
 void terminalRestoreModes();

@@ -75,8 +75,9 @@ void publish() {
 
 }  // namespace
 
-void keysStartReading(int fd, bool utf8, void (*onHangUp)()) {
-  if (reader != nullptr || fd < 0) return;
+bool keysStartReading(int fd, bool utf8, void (*onHangUp)(), void (*onFront)()) {
+  if (reader != nullptr) return true;
+  if (fd < 0) return false;
   decoder.reset();
   decoder.useUtf8(utf8);
   reader = new keyReader;
@@ -100,10 +101,13 @@ void keysStartReading(int fd, bool utf8, void (*onHangUp)()) {
     keyQueued.notify_all();
   };
   if (onHangUp) handlers.onHangUp = onHangUp;
+  if (onFront) handlers.onFront = onFront;
   if (!reader->start(fd, std::move(handlers), escapeWaitMs)) {
     delete reader;
     reader = nullptr;
+    return false;
   }
+  return true;
 }
 
 void keysStopReading() {
