@@ -72,5 +72,7 @@ void terminalCloseKeyDevice(int fd) {
 }
 
 void terminalDiscardInput(int fd) {
-  if (fd >= 0) tcflush(fd, TCIFLUSH);
+  // In the background the input is the shell's, and tcflush would stop the
+  // process (SIGTTOU).
+  if (fd >= 0 && !terminalInBackground(fd)) tcflush(fd, TCIFLUSH);
 }

@@ -22,5 +22,6 @@ bool terminalInFront(int fd);
 bool terminalInBackground(int fd);
 // Closes the key terminal; restoring modes does nothing afterwards.
 void terminalCloseKeyDevice(int fd);
-// Throws away what the terminal has received but nobody has read yet.
+// Throws away what the terminal has received but nobody has read yet;
+// nothing while the job is in the background.
 void terminalDiscardInput(int fd);

@@ -152,7 +152,7 @@ rtString waitKey() {
     // Painted here, on the thread that writes all console output.
     terminalRepaintIfOwed();
     std::unique_lock<std::mutex> hold(queueLock);
-    // Without a key terminal nothing ever arrives: wait without spinning.
+    // A key or a repaint request wakes it: no spinning.
     keyQueued.wait_for(hold, std::chrono::seconds(1), [&] { return !queue.empty() || repaintWakes != wakesSeen; });
   }
   runtime.lastControlKeyState = event.controlKeyState;

@@ -12,6 +12,7 @@
 
 #include "tests/console/probe_support.h"
 #include "tests/support/desktop.h"
+#include "tests/support/ttymodes.h"
 
 namespace {
 
@@ -20,23 +21,6 @@ std::string readFile(const std::string& path) {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-// stty's view of a terminal from outside the program.
-std::string sttyOf(const std::string& tty) {
-  std::string output;
-  if (FILE* pipe = popen(("stty -a -F " + tty + " 2>/dev/null").c_str(), "r")) {
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    pclose(pipe);
-  }
-  return output;
-}
-
-bool isRaw(const std::string& stty) {
-  return stty.find("-icanon") != std::string::npos && stty.find("-echo ") != std::string::npos &&
-         stty.find("-isig") != std::string::npos;
 }
 
 const std::string earlierLine = "the earlier screen of the user";

@@ -21,6 +21,7 @@
 #include "runtime/maths.h"
 #include "tests/support/desktop.h"
 #include "tests/support/tmux.h"
+#include "tests/support/ttymodes.h"
 #include "tests/support/xvfb.h"
 
 namespace {
@@ -308,17 +309,13 @@ TEST_P(startTest, SaysWhatIsMissingAndLeavesTheTerminalAsItWas) {
   ASSERT_TRUE(terminal.started());
   const bool runs = start.exitCode == "0";
   if (runs) {
-    // Running with its keys read (a second thread), no panel: Esc ends it.
-    std::string pid;
-    ASSERT_TRUE(tmuxSession::waitFor([&] {
-      pid = readFile(dir_ + "/pid");
-      const std::string status = readFile("/proc/" + std::to_string(std::atoi(pid.c_str())) + "/status");
-      return status.find("Threads:\t1\n") == std::string::npos && status.find("Threads:") != std::string::npos &&
-             status.find("Name:\thilbert3d") != std::string::npos;
-    }, 10000));
+    // Running, the terminal in raw mode for its keys, no panel: Esc ends it.
+    const std::string tty = terminal.format("#{pane_tty}");
+    ASSERT_TRUE(tmuxSession::waitFor([&] { return isRaw(sttyOf(tty)); }, 10000));
+    const std::string pid = std::to_string(std::atoi(readFile(dir_ + "/pid").c_str()));
     for (int fd = 0; fd <= 2; ++fd) {
       char target[256] = {};
-      const std::string link = "/proc/" + std::to_string(std::atoi(pid.c_str())) + "/fd/" + std::to_string(fd);
+      const std::string link = "/proc/" + pid + "/fd/" + std::to_string(fd);
       ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0) << "descriptor " << fd << " closed";
       EXPECT_FALSE(ownDescriptor(target)) << "descriptor " << fd << " is " << target;
     }
