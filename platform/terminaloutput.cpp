@@ -384,7 +384,9 @@ void terminalWriteControl(const char* bytes, size_t n) {
 
 void terminalRepaintIfOwed() {
   int width, height, shownColumns, shownRows;
-  if (terminalAway() || !terminalTakeRepaintRequest() || !terminalBufferSize(width, height) || !terminalSize(shownColumns, shownRows))
+  // Away, the request stays owed until the terminal is the program's again.
+  if (terminalAway() || !terminalTakeRepaintRequest() || !terminalBufferSize(width, height) ||
+      !terminalSize(shownColumns, shownRows))
     return;
   std::string out;
   lastAttribute = -1;  // a stop in between reset the attributes
