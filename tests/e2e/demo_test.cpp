@@ -328,6 +328,7 @@ TEST_P(startTest, SaysWhatIsMissingAndLeavesTheTerminalAsItWas) {
   ASSERT_TRUE(programEnded());
   EXPECT_EQ(exitCode(), start.exitCode);
   EXPECT_EQ(readFile(dir_ + "/before"), readFile(dir_ + "/after"));
+  EXPECT_EQ(terminal.capture().at(0), earlierLine);
   const std::string said = readFile(dir_ + "/stderr");
   if (start.said.empty()) {
     EXPECT_EQ(said, "");
