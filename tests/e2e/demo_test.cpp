@@ -21,6 +21,7 @@
 #include "runtime/maths.h"
 #include "tests/support/desktop.h"
 #include "tests/support/tmux.h"
+#include "tests/support/ttymodes.h"
 #include "tests/support/xvfb.h"
 
 namespace {
@@ -279,6 +280,83 @@ TEST_F(demoTest, escapeAtLevelZeroEndsAtOnce) {
   terminal.sendKeys({"Escape"});
   expectCleanEnd(terminal);
 }
+
+// Started where it cannot be steered, or cannot show its panel: it says why
+// in one line once the terminal is back, leaves the terminal as it was, and
+// where it cannot read keys it ends at once without running. Where it runs,
+// none of its own descriptors stands in for standard input, output or error.
+struct startEnvironment {
+  std::string name;
+  std::string before;     // the command line before the launcher (setsid, env)
+  std::string redirects;  // applied to the program itself
+  std::string said;       // what standard error shows first; "" nothing
+  std::string exitCode;
+};
+
+void PrintTo(const startEnvironment& start, std::ostream* out) { *out << start.name; }
+
+class startTest : public demoTest, public ::testing::WithParamInterface<startEnvironment> {};
+
+bool ownDescriptor(const std::string& target) {
+  return target.rfind("socket:", 0) == 0 || target.rfind("pipe:", 0) == 0 || target.rfind("anon_inode:", 0) == 0;
+}
+
+TEST_P(startTest, SaysWhatIsMissingAndLeavesTheTerminalAsItWas) {
+  const startEnvironment& start = GetParam();
+  const std::string launcher =
+      start.before + "sh -c 'echo $$ > " + dir_ + "/pid; exec \"$0\"" + start.redirects + "' ";
+  tmuxSession terminal(80, 25, command(launcher));
+  ASSERT_TRUE(terminal.started());
+  const bool runs = start.exitCode == "0";
+  if (runs) {
+    // Running, the terminal in raw mode for its keys, no panel: Esc ends it.
+    const std::string tty = terminal.format("#{pane_tty}");
+    ASSERT_TRUE(tmuxSession::waitFor([&] { return isRaw(sttyOf(tty)); }, 10000));
+    const std::string pid = std::to_string(std::atoi(readFile(dir_ + "/pid").c_str()));
+    for (int fd = 0; fd <= 2; ++fd) {
+      char target[256] = {};
+      const std::string link = "/proc/" + pid + "/fd/" + std::to_string(fd);
+      ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0) << "descriptor " << fd << " closed";
+      EXPECT_FALSE(ownDescriptor(target)) << "descriptor " << fd << " is " << target;
+    }
+    EXPECT_TRUE(tmuxSession::waitFor([&] {
+      terminal.sendKeys({"Escape"});
+      usleep(300000);  // one Esc at a time, not a sequence
+      return !exitCode().empty();
+    }, 10000));
+  }
+  ASSERT_TRUE(programEnded());
+  EXPECT_EQ(exitCode(), start.exitCode);
+  EXPECT_EQ(readFile(dir_ + "/before"), readFile(dir_ + "/after"));
+  EXPECT_EQ(terminal.capture().at(0), earlierLine);
+  const std::string said = readFile(dir_ + "/stderr");
+  if (start.said.empty()) {
+    EXPECT_EQ(said, "");
+  } else if (!runs) {
+    // Nothing else: the program itself never ran, so no window was tried.
+    EXPECT_EQ(said, start.said + "\n");
+  } else {
+    EXPECT_EQ(said.substr(0, said.find('\n')), start.said);
+    EXPECT_EQ(said.find("no key panel"), said.rfind("no key panel")) << said;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    environments, startTest,
+    ::testing::Values(
+        startEnvironment{"noTerminal", "setsid -w env -u DISPLAY ", " </dev/null >/dev/null",
+                         "hilbert3d: needs a terminal to read its keys from", "1"},
+        startEnvironment{"noThreadForTheKeys",
+                         "env -u DISPLAY LD_PRELOAD=" REFUSE_THREADS " ASAN_OPTIONS=verify_asan_link_order=0 ", "",
+                         "hilbert3d: no thread could be started to read the keys", "1"},
+        startEnvironment{"termUnset", "env -u DISPLAY -u TERM ", "",
+                         "hilbert3d: no key panel: TERM is not set, so the cursor cannot be placed", "0"},
+        startEnvironment{"termDumb", "env -u DISPLAY TERM=dumb ", "",
+                         "hilbert3d: no key panel: the terminal type \"dumb\" cannot place the cursor", "0"},
+        startEnvironment{"termUnknown", "env -u DISPLAY TERM=h3d-unknown ", "",
+                         "hilbert3d: no key panel: the terminal type \"h3d-unknown\" is not known to terminfo", "0"},
+        startEnvironment{"standardDescriptorsClosed", "env -u DISPLAY ", " <&- >&- 2>&-", "", "0"}),
+    [](const ::testing::TestParamInfo<startEnvironment>& info) { return info.param.name; });
 
 // Under real window managers the picture appears without taking the
 // keyboard focus, so keys typed go on reaching the program, even where it
