@@ -14,7 +14,14 @@ string(REGEX REPLACE "(\n?\\.TH HILBERT3D 1 [^ \n]+) hilbert3d " "\\1 \"hilbert3
 if(versioned STREQUAL manual)
   message(FATAL_ERROR "man/hilbert3d.1: no '.TH HILBERT3D 1 <date> hilbert3d' header to put the version in")
 endif()
-file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/hilbert3d.1 CONTENT "${versioned}")
+# Written only when it changes, so that the compressed page is not made anew.
+set(written "")
+if(EXISTS ${CMAKE_BINARY_DIR}/hilbert3d.1)
+  file(READ ${CMAKE_BINARY_DIR}/hilbert3d.1 written)
+endif()
+if(NOT written STREQUAL versioned)
+  file(WRITE ${CMAKE_BINARY_DIR}/hilbert3d.1 "${versioned}")
+endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${CMAKE_BINARY_DIR}/changelog @ONLY)
 foreach(compressed hilbert3d.1 changelog)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${compressed}.gz
