@@ -1,23 +1,30 @@
 # make run: install what is missing, configure, build and start the program.
 # make test: the same, then build and run every test.
-# make install: build the program and install it and its manual page under
-# PREFIX (default /usr/local), staged under DESTDIR when that is set.
+# make install: build the program and install it, its manual page, menu
+# entry and icon under PREFIX (default /usr/local), staged under DESTDIR when
+# that is set; make uninstall removes them again.
+# make package: build the Debian package $(BUILD)/hilbert3d_<version>_<arch>.deb.
+# Only test and bench build the tests, the benchmarks and the test tools.
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 SANITIZE ?=
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
+TESTING = OFF
 
-.PHONY: run test build configure bench install clean
+.PHONY: run test build configure bench install uninstall package clean
 
 run: configure
 	cmake --build $(BUILD) -j $(JOBS) --target hilbert3d
 	./$(BUILD)/hilbert3d
 
 test: TEST_DEPS = test
+test: TESTING = ON
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+bench: TEST_DEPS = test
+bench: TESTING = ON
 bench: build
 	./$(BUILD)/hilbert3d-bench
 
@@ -28,10 +35,18 @@ install: configure
 	cmake --build $(BUILD) -j $(JOBS) --target hilbert3d
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
 
+uninstall:
+	DESTDIR="$(DESTDIR)" cmake --build $(BUILD) --target uninstall
+
+package: DEPS = package
+package: configure
+	cmake --build $(BUILD) -j $(JOBS) --target hilbert3d
+	cd $(BUILD) && cpack
+
 configure:
-	bash tools/install-deps.sh $(TEST_DEPS)
+	bash tools/install-deps.sh $(TEST_DEPS) $(DEPS)
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DHILBERT3D_SANITIZE=$(SANITIZE) \
-	  -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	  -DCMAKE_INSTALL_PREFIX=$(PREFIX) -DBUILD_TESTING=$(TESTING) >/dev/null
 
 clean:
 	rm -rf $(BUILD)
