@@ -6,7 +6,7 @@ set -euo pipefail
 
 build_packages=(cmake make g++ pkg-config libx11-dev libxext-dev libncurses-dev
                 libgtest-dev libgmock-dev libbenchmark-dev libxdamage-dev libxtst-dev)
-test_packages=(xvfb xterm tmux openbox xfwm4 dbus-daemon man-db)
+test_packages=(xvfb xauth xterm tmux openbox xfwm4 dbus-daemon man-db)
 
 wanted=("${build_packages[@]}")
 if [ "${1:-}" = test ]; then
