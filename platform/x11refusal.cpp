@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -50,14 +49,18 @@ int connectTo(const std::string& number) {
   return -1;
 }
 
-// One counted field of an authority file entry: a 2-byte length, most
-// significant byte first, then the bytes.
-bool readField(const std::string& file, size_t& at, std::string& field) {
+// Authority files count in 2-byte numbers, most significant byte first.
+bool readCard16(const std::string& file, size_t& at, size_t& value) {
   if (file.size() - at < 2) return false;
-  const size_t length = static_cast<size_t>(static_cast<unsigned char>(file[at]) << 8 |
-                                            static_cast<unsigned char>(file[at + 1]));
+  value = static_cast<size_t>(static_cast<unsigned char>(file[at]) << 8 | static_cast<unsigned char>(file[at + 1]));
   at += 2;
-  if (file.size() - at < length) return false;
+  return true;
+}
+
+// One counted field of an authority file entry: its length, then its bytes.
+bool readField(const std::string& file, size_t& at, std::string& field) {
+  size_t length = 0;
+  if (!readCard16(file, at, length) || file.size() - at < length) return false;
   field.assign(file, at, length);
   at += length;
   return true;
@@ -85,22 +88,22 @@ bool authorizationFor(const std::string& number, std::string& name, std::string&
   std::ifstream in(path, std::ios::binary);
   if (!in) return true;
   std::string file;
-  file.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad() || file.size() > largestAuthorityFile) return false;
+  char chunk[4096];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    file.append(chunk, static_cast<size_t>(in.gcount()));
+    if (file.size() > largestAuthorityFile) return false;  // no authority file is that large
+  }
+  if (in.bad()) return false;
   char host[256] = {};
   if (gethostname(host, sizeof host - 1) != 0) return false;
   bool chosen = false;
   for (size_t at = 0; at < file.size();) {
-    std::string family, address, entryNumber, entryName, entryData;
-    if (file.size() - at < 2) return false;
-    family.assign(file, at, 2);
-    at += 2;
-    if (!readField(file, at, address) || !readField(file, at, entryNumber) || !readField(file, at, entryName) ||
-        !readField(file, at, entryData))
+    size_t family = 0;
+    std::string address, entryNumber, entryName, entryData;
+    if (!readCard16(file, at, family) || !readField(file, at, address) || !readField(file, at, entryNumber) ||
+        !readField(file, at, entryName) || !readField(file, at, entryData))
       return false;
-    const unsigned kind = static_cast<unsigned>(static_cast<unsigned char>(family[0]) << 8 |
-                                                static_cast<unsigned char>(family[1]));
-    if (kind != familyWild && !(kind == familyLocal && address == host)) continue;
+    if (family != familyWild && !(family == familyLocal && address == host)) continue;
     if (!entryNumber.empty() && entryNumber != number) continue;
     if (entryNumber.empty() || entryName != mitCookie) return false;
     if (chosen) continue;
