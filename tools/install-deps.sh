@@ -10,7 +10,7 @@ set -euo pipefail
 build_packages=(cmake make g++ pkg-config libx11-dev libxext-dev libncurses-dev)
 package_packages=(dpkg-dev file)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libxdamage-dev libxtst-dev
-               xvfb xterm tmux openbox xfwm4 dbus-daemon man-db desktop-file-utils lintian
+               xvfb xauth xterm tmux openbox xfwm4 dbus-daemon man-db desktop-file-utils lintian
                "${package_packages[@]}")
 
 wanted=("${build_packages[@]}")

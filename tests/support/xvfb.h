@@ -8,24 +8,34 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 // An Xvfb of its own, killed when this goes (or on kill()). Without shared
-// memory it lacks MIT-SHM, as a server on another machine does.
+// memory it lacks MIT-SHM, as a server on another machine does. With an
+// authority file it admits only clients with one of that file's cookies, as
+// a display manager's server does; without one it admits everybody.
 class xvfbServer {
  public:
-  explicit xvfbServer(const char* screen = "1600x1000x24", bool sharedMemory = true) {
+  explicit xvfbServer(const char* screen = "1600x1000x24", bool sharedMemory = true, const char* authority = nullptr) {
     int fds[2];
     if (pipe(fds) != 0) return;
+    // Made before the fork: the child of a threaded process must not allocate.
+    const std::string fd = std::to_string(fds[1]);
+    std::vector<const char*> arguments = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp"};
+    if (authority) {
+      arguments.insert(arguments.end(), {"-auth", authority});
+    } else {
+      arguments.push_back("-ac");
+    }
+    if (!sharedMemory) arguments.insert(arguments.end(), {"-extension", "MIT-SHM"});
+    arguments.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
       close(fds[0]);
       int devnull = open("/dev/null", O_RDWR);
       dup2(devnull, 1);
       dup2(devnull, 2);
-      std::string fd = std::to_string(fds[1]);
-      const char* arguments[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp", "-ac",
-                                 sharedMemory ? nullptr : "-extension", "MIT-SHM", nullptr};
-      execvp("Xvfb", const_cast<char* const*>(arguments));
+      execvp("Xvfb", const_cast<char* const*>(arguments.data()));
       _exit(127);
     }
     close(fds[1]);
@@ -72,3 +82,12 @@ class testXServer {
     return server.name();
   }
 };
+
+// Adds a cookie (32 hex digits) for `display` to the authority file, as a
+// display manager does, with the xauth tool. The server side takes every
+// cookie of its file, whichever display the entry names.
+inline bool addCookie(const std::string& file, const std::string& display, const std::string& cookie) {
+  const std::string command =
+      "xauth -q -f " + file + " add " + display + " MIT-MAGIC-COOKIE-1 " + cookie + " >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
