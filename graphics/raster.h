@@ -9,16 +9,6 @@
 // coordinates may lie anywhere within +-PIXEL_LIMIT. A pixel (x, y) is the
 // unit square whose centre is the point (x, y).
 
-struct pixelBuffer {
-  uint32_t* pixels;  // 0x00RRGGBB, row after row
-  int32_t width, height;
-};
-
-// A target's back buffer as the rasterizer takes it: empty without pixels.
-inline pixelBuffer bufferOf(const graphicTarget& t) {
-  return {t.pixels.get(), t.pixels ? t.width : 0, t.pixels ? t.height : 0};
-}
-
 // Rows first..last of a buffer: the part one of two threads drawing the
 // same picture writes. Drawing a band writes exactly the pixels drawing the
 // whole buffer writes in those rows.

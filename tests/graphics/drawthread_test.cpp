@@ -2,11 +2,21 @@
 // buffer is read; whatever the timing, the buffer must come out as the
 // rasterizer drawing every job in order on one thread makes it.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <filesystem>
+#include <mutex>
 #include <random>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "graphics/drawing.h"
+#include "graphics/drawthread.h"
 #include "graphics/rasterfill.h"
 #include "graphics/rasterline.h"
 #include "tests/graphics/graphics_support.h"
@@ -72,6 +82,119 @@ TEST(drawingThread, buffersComeOutAsTheRasterizerDrawingEveryJobInOrder) {
     }
     ASSERT_EQ(firstDifference(reference, bitmap.pixels().pixels, true), -1) << "after round " << round;
   }
+}
+
+int threadCount() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task")) ++count;
+  return count;
+}
+
+// A ring far smaller than a picture fills again and again; the hander's
+// settles and a second thread's (under the same lock, as a paint takes the
+// target's) must each find the buffer holding exactly the jobs handed over.
+TEST(drawingThread, aTinyRingFillsAndSettlesFromTwoThreadsInOrder) {
+  std::vector<uint32_t> pixels(static_cast<size_t>(width) * height, 0);
+  std::unique_ptr<drawThread> drawing = drawThread::start({pixels.data(), width, height}, 4);
+  if (!drawing) GTEST_SKIP() << "no second CPU for a drawing thread";
+  struct job {
+    pixelPoint from, to;
+    rasterPen pen;
+    bool clear;
+  };
+  std::vector<job> jobs;
+  std::mt19937 random(11);
+  for (int n = 0; n < 20000; ++n) {
+    const pixelPoint from = somePoint(random);
+    const auto colour = static_cast<uint32_t>(random() & 0xFFFFFF);
+    jobs.push_back({from, nearPoint(random, from), {static_cast<int32_t>(random() % 5), 0, colour, 0}, n % 997 == 0});
+  }
+  std::mutex lock;
+  size_t handed = 0;
+  struct snapshot {
+    size_t handed;
+    std::vector<uint32_t> pixels;
+  };
+  std::vector<snapshot> seen;
+  std::atomic<bool> finished{false};
+  std::thread reader([&] {
+    while (!finished.load()) {
+      {
+        std::lock_guard<std::mutex> hold(lock);
+        drawing->settle();
+        if (seen.size() < 40) seen.push_back({handed, pixels});
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+  });
+  for (const job& j : jobs) {
+    std::lock_guard<std::mutex> hold(lock);
+    if (j.clear)
+      drawing->clear({brushKind::solid, j.pen.pixel, j.pen.pixel, 0});
+    else
+      drawing->line(j.from, j.to, j.pen);
+    if (++handed % 1500 == 0) drawing->settle();
+  }
+  finished = true;
+  reader.join();
+  drawing->settle();
+  seen.push_back({handed, pixels});
+
+  std::vector<uint32_t> reference(pixels.size(), 0);
+  const pixelBuffer expected{reference.data(), width, height};
+  size_t replayed = 0;
+  for (const snapshot& s : seen) {
+    for (; replayed < s.handed; ++replayed) {
+      const job& j = jobs[replayed];
+      if (j.clear)
+        rasterFillAll(expected, {brushKind::solid, j.pen.pixel, j.pen.pixel, 0});
+      else
+        rasterLine(expected, j.from, j.to, j.pen);
+    }
+    ASSERT_EQ(firstDifference(reference, s.pixels), -1) << "after " << s.handed << " jobs";
+  }
+  EXPECT_GT(seen.size(), 2u) << "the second thread never settled";
+}
+
+// Where the process may use one CPU only, a drawing thread could only take
+// turns with the caller: the lines are drawn on the caller's thread.
+TEST(drawingThread, noneIsStartedWhereTheProcessHasOneCpu) {
+  cpu_set_t all;
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  if (CPU_COUNT(&all) < 2) GTEST_SKIP() << "one CPU";
+  for (const bool oneCpu : {true, false}) {
+    cpu_set_t use;
+    CPU_ZERO(&use);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+      if (CPU_ISSET(cpu, &all) && (!oneCpu || CPU_COUNT(&use) == 0)) CPU_SET(cpu, &use);
+    ASSERT_EQ(sched_setaffinity(0, sizeof use, &use), 0);
+    const int before = threadCount();
+    attachedBitmap bitmap(width, height);
+    graphicSetPos(5, 5, false);
+    graphicLineTo(50, 60, RED, false);
+    EXPECT_EQ(threadCount() - before, oneCpu ? 0 : 1) << (oneCpu ? "one CPU" : "two CPUs");
+    EXPECT_EQ(bitmap.pixels().count(RED), 55u);  // a pixel a step, the last left out
+  }
+  ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
+}
+
+// Where no thread can be started, every line is drawn on the caller's
+// thread: the test above, run again in a process that refuses threads.
+TEST(drawingThread, withoutAThreadTheCallerDrawsEveryLine) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    setenv("LD_PRELOAD", REFUSE_THREADS_SHIM, 1);
+    setenv("REFUSE_THREADS_AFTER", "0", 1);
+    setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+    execl(self.c_str(), self.c_str(), "--gtest_filter=drawingThread.buffersComeOutAsTheRasterizerDrawingEveryJobInOrder",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 TEST(rasterBands, aBandHoldsExactlyThoseRowsOfTheWholeDrawing) {
