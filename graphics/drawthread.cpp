@@ -4,6 +4,8 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <utility>
 #include <new>
 
 #include "graphics/rasterfill.h"
@@ -19,6 +21,9 @@ constexpr char DRAW_THREAD_NAME[] = "h3d drawing";
 // the other thread takes over a batch of a picture's lines, so that neither
 // sleeps between the batches of one picture and both sleep soon after it.
 constexpr int32_t spinTurns = 256;
+
+// Lines ahead whose rows are fetched (prefetchRows).
+constexpr uint64_t prefetchJobsAhead = 3;
 
 inline void pause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -110,8 +115,31 @@ void drawThread::settle() {
   doneSeen_ = end;
 }
 
+namespace {
+
+// The rows of a short line to be drawn soon are fetched ahead: a picture's
+// lines fall all over a buffer larger than the caches, and their stores
+// would otherwise wait for memory.
+void prefetchRows(const pixelBuffer& buffer, pixelPoint from, pixelPoint to) {
+  if (from.y > to.y) std::swap(from, to);
+  const int32_t dy = to.y - from.y;
+  if (from.x < -PIXEL_LIMIT || dy > 64 || std::abs(to.x - from.x) > 64) return;  // marks, and long lines
+  const float step = dy > 0 ? static_cast<float>(to.x - from.x) / static_cast<float>(dy) : 0;
+  const int32_t first = std::max(from.y - 1, 0), last = std::min(to.y + 1, buffer.height - 1);
+  for (int32_t y = first; y <= last; ++y) {
+    const auto x = static_cast<int32_t>(static_cast<float>(from.x) + step * static_cast<float>(y - from.y));
+    __builtin_prefetch(buffer.pixels + static_cast<size_t>(y) * buffer.width + std::clamp(x, 0, buffer.width - 1), 1);
+  }
+}
+
+}  // namespace
+
 bool drawThread::drawJobs(uint64_t from, uint64_t end) {
   for (uint64_t n = from; n != end; ++n) {
+    if (n + prefetchJobsAhead < end) {
+      const job& soon = jobs_[(n + prefetchJobsAhead) & (capacity_ - 1)];
+      prefetchRows(buffer_, soon.from, soon.to);
+    }
     const job& next = jobs_[n & (capacity_ - 1)];
     if (next.from.x == clearMark)
       rasterFillAll(buffer_, next.brush);

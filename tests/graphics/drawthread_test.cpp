@@ -1,4 +1,4 @@
-// Lines are drawn on a thread of the target's own and shared out when the
+// Lines are drawn on a thread of the target's own and settled when the
 // buffer is read; whatever the timing, the buffer must come out as the
 // rasterizer drawing every job in order on one thread makes it.
 #include <gtest/gtest.h>
@@ -55,7 +55,7 @@ TEST(drawingThread, buffersComeOutAsTheRasterizerDrawingEveryJobInOrder) {
   int32_t penWidth = 0;
   uint32_t penStyle = 0;
   for (int round = 0; round < 40; ++round) {
-    // Enough lines between two reads that the read shares the rest out.
+    // Enough lines between two reads that the read finds many not begun.
     const int lines = round % 4 == 0 ? 3 : 2000;
     for (int n = 0; n < lines; ++n) {
       if (random() % 500 == 0) {
@@ -195,32 +195,6 @@ TEST(drawingThread, withoutAThreadTheCallerDrawsEveryLine) {
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-}
-
-TEST(rasterBands, aBandHoldsExactlyThoseRowsOfTheWholeDrawing) {
-  std::mt19937 random(9);
-  std::vector<uint32_t> whole(static_cast<size_t>(width) * height), banded(whole.size());
-  const pixelBuffer wholeBuffer{whole.data(), width, height}, bandedBuffer{banded.data(), width, height};
-  for (int n = 0; n < 3000; ++n) {
-    const pixelPoint from = somePoint(random);
-    // Now and then a line far longer than the buffer, which takes the
-    // bounds' wide arithmetic.
-    const pixelPoint to = n % 50 == 0 ? pixelPoint{from.x * 400 - 9000, from.y * -300 + 7000} : nearPoint(random, from);
-    const rasterPen pen{static_cast<int32_t>(random() % 7), static_cast<uint32_t>(random() % 5),
-                        static_cast<uint32_t>(random() & 0xFFFFFF), 0x123456};
-    const int32_t split = static_cast<int32_t>(random() % (height + 1)) - 1;
-    rasterLine(wholeBuffer, from, to, pen);
-    rasterLine(bandedBuffer, from, to, pen, {0, split});
-    rasterLine(bandedBuffer, from, to, pen, {split + 1, INT32_MAX});
-    if (n % 1000 == 999) {
-      const rasterBrush brush{brushKind::hatch, 0xFF, 0xEE, static_cast<uint32_t>(1 + random() % 6)};
-      rasterFillAll(wholeBuffer, brush);
-      rasterFillAll(bandedBuffer, brush, {0, split});
-      rasterFillAll(bandedBuffer, brush, {split + 1, INT32_MAX});
-    }
-    ASSERT_EQ(firstDifference(whole, banded), -1) << "line " << n << " from (" << from.x << ", " << from.y << ") to (" << to.x << ", "
-                             << to.y << "), width " << pen.width << ", rows split after " << split;
-  }
 }
 
 }  // namespace
