@@ -73,7 +73,7 @@ class drawThread {
       rasterBrush brush;
     };
   };
-  static constexpr uint64_t prefetchAhead = 16;
+  static constexpr uint64_t prefetchAhead = 32;
   static constexpr int32_t clearMark = INT32_MIN, stopMark = INT32_MIN + 1;
   static_assert(stopMark < -PIXEL_LIMIT && sizeof(job) == 32);
 
@@ -97,6 +97,16 @@ class drawThread {
   std::thread thread_;
 };
 
+// Fetches a cache line to be written, taking it from another core's cache
+// (a plain prefetch would only share it there).
+inline void prefetchForWriting(const void* at) {
+#if defined(__x86_64__)
+  asm volatile("prefetchw %0" : : "m"(*static_cast<const char*>(at)));
+#else
+  __builtin_prefetch(at, 1);
+#endif
+}
+
 inline drawThread::job& drawThread::nextSlot() {
   if (handed_ - doneSeen_ >= capacity_) {
     doneSeen_ = done_.load(std::memory_order_acquire);
@@ -104,7 +114,7 @@ inline drawThread::job& drawThread::nextSlot() {
   }
   // The slot was last read on the other core: fetched ahead, its store does
   // not hold up the target's lock, which waits for every pending store.
-  __builtin_prefetch(&jobs_[(handed_ + prefetchAhead) & (capacity_ - 1)], 1);
+  prefetchForWriting(&jobs_[(handed_ + prefetchAhead) & (capacity_ - 1)]);
   return jobs_[handed_ & (capacity_ - 1)];
 }
 
