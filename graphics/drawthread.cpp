@@ -121,9 +121,10 @@ namespace {
 // lines fall all over a buffer larger than the caches, and their stores
 // would otherwise wait for memory.
 void prefetchRows(const pixelBuffer& buffer, pixelPoint from, pixelPoint to) {
+  if (from.x < -PIXEL_LIMIT) return;  // a clear or the stop
   if (from.y > to.y) std::swap(from, to);
   const int32_t dy = to.y - from.y;
-  if (from.x < -PIXEL_LIMIT || dy > 64 || std::abs(to.x - from.x) > 64) return;  // marks, and long lines
+  if (dy > 64 || std::abs(to.x - from.x) > 64) return;  // long lines
   const float step = dy > 0 ? static_cast<float>(to.x - from.x) / static_cast<float>(dy) : 0;
   const int32_t first = std::max(from.y - 1, 0), last = std::min(to.y + 1, buffer.height - 1);
   for (int32_t y = first; y <= last; ++y) {
