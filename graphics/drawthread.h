@@ -42,9 +42,9 @@
 class drawThread {
  public:
   // A thread drawing into `buffer` with a ring of `capacity` jobs (a power
-  // of two, at least 2), or null
-  // when no thread or ring can be had, or the process may run on one CPU
-  // only (a second thread would only take turns with the first).
+  // of two, at least 2), or null when no thread or ring can be had, or the
+  // process may run on one CPU only (a second thread would only take turns
+  // with the first).
   static std::unique_ptr<drawThread> start(pixelBuffer buffer, uint32_t capacity = defaultCapacity);
   ~drawThread();  // draws what is left, then stops the thread
   drawThread(const drawThread&) = delete;
@@ -56,10 +56,9 @@ class drawThread {
   // not begun the caller draws itself.
   void settle();
 
-  // Sixteen batches. Where this thread draws more slowly than the hander
-  // hands over, the ring fills and the hander's settle draws what waits:
-  // the work shares itself out, and what is left at the picture's end is
-  // little. Small, too, so that the slots stay in the caches.
+  // A third of a level-5 picture's lines (1 MiB): the hander runs ahead
+  // while this thread wakes and seldom finds the ring full; when it does,
+  // its settle draws what waits.
   static constexpr uint32_t defaultCapacity = 1 << 15;
   static constexpr uint32_t batchSize = 128;
 
