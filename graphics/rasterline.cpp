@@ -38,7 +38,7 @@ inline Fixed toFixed(double v) {
 struct capWidths {
   static constexpr int32_t cachedWidth = 64;
   int32_t width = -1;
-  int64_t half[cachedWidth + 1];
+  int64_t half[cachedWidth + 1] = {};
 };
 
 double capHalf(int32_t width, int64_t u) {
@@ -46,12 +46,15 @@ double capHalf(int32_t width, int64_t u) {
   return std::sqrt(r * r - v * v);
 }
 
-const int64_t* cachedCaps(int32_t width) {
-  thread_local capWidths caps;
-  if (caps.width != width) {
-    caps.width = width;
-    for (int32_t u = 0; u <= width; ++u) caps.half[u] = toFixed<int64_t>(capHalf(width, u));
-  }
+thread_local constinit capWidths caps;
+
+[[gnu::noinline]] void fillCaps(int32_t width) {
+  caps.width = width;
+  for (int32_t u = 0; u <= width; ++u) caps.half[u] = toFixed<int64_t>(capHalf(width, u));
+}
+
+inline const int64_t* cachedCaps(int32_t width) {
+  if (caps.width != width) [[unlikely]] fillCaps(width);
   return caps.half;
 }
 
@@ -84,12 +87,25 @@ lineSteps stepsOf(int64_t dx, int64_t dy, int32_t penWidth) {
 constexpr int32_t knownExtent = 32;  // |dx| and dy (1 up) of the kept ones
 constexpr int32_t knownColumns = 2 * knownExtent + 1;
 
-// Without the memory for the table every line works them out afresh.
-const lineSteps& knownSteps(int64_t dx, int64_t dy, int32_t penWidth, lineSteps& fresh) {
-  thread_local std::unique_ptr<lineSteps[]> known(new (std::nothrow) lineSteps[knownColumns * knownExtent]);
+// The thread's table, made on its first sloped line; looked at through a
+// plain pointer, since a thread_local with a destructor costs a call on
+// every use. Without the memory every line works its values out afresh.
+thread_local constinit lineSteps* knownTable = nullptr;
+thread_local constinit bool knownTableTried = false;
+
+[[gnu::noinline]] lineSteps* makeKnownTable() {
+  thread_local std::unique_ptr<lineSteps[]> held;  // frees it when the thread ends
+  knownTableTried = true;
+  held.reset(new (std::nothrow) lineSteps[knownColumns * knownExtent]);
+  return knownTable = held.get();
+}
+
+inline const lineSteps& knownSteps(int64_t dx, int64_t dy, int32_t penWidth, lineSteps& fresh) {
+  lineSteps* known = knownTable;
+  if (!known && !knownTableTried) known = makeKnownTable();
   if (!known || dy > knownExtent || dx < -knownExtent || dx > knownExtent) return fresh = stepsOf(dx, dy, penWidth);
   lineSteps& kept = known[(dy - 1) * knownColumns + dx + knownExtent];
-  if (kept.width != penWidth) kept = stepsOf(dx, dy, penWidth);
+  if (kept.width != penWidth) [[unlikely]] kept = stepsOf(dx, dy, penWidth);
   return kept;
 }
 
