@@ -121,7 +121,12 @@ inline void drawThread::line(pixelPoint from, pixelPoint to, const rasterPen& pe
   job& slot = nextSlot();
   slot.from = from;
   slot.to = to;
-  slot.pen = pen;
+  // Field by field: the pen is made of narrower values just before, and a
+  // whole copy would load it back from the stack before they are stored.
+  slot.pen.width = pen.width;
+  slot.pen.style = pen.style;
+  slot.pen.pixel = pen.pixel;
+  slot.pen.gapPixel = pen.gapPixel;
   if ((++handed_ & (batch_ - 1)) == 0) publish();
 }
 
