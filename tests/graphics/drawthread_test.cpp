@@ -123,6 +123,7 @@ TEST(drawingThread, aTinyRingFillsAndSettlesFromTwoThreadsInOrder) {
   };
   std::vector<snapshot> seen;
   std::atomic<bool> finished{false};
+  std::atomic<size_t> looks{0};
   std::thread reader([&] {
     while (!finished.load()) {
       {
@@ -130,16 +131,22 @@ TEST(drawingThread, aTinyRingFillsAndSettlesFromTwoThreadsInOrder) {
         drawing->settle();
         if (seen.size() < 40) seen.push_back({handed, pixels});
       }
+      ++looks;
       std::this_thread::sleep_for(std::chrono::microseconds(300));
     }
   });
   for (const job& j : jobs) {
-    std::lock_guard<std::mutex> hold(lock);
-    if (j.clear)
-      drawing->clear({brushKind::solid, j.pen.pixel, j.pen.pixel, 0});
-    else
-      drawing->line(j.from, j.to, j.pen);
-    if (++handed % 1500 == 0) drawing->settle();
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      if (j.clear)
+        drawing->clear({brushKind::solid, j.pen.pixel, j.pen.pixel, 0});
+      else
+        drawing->line(j.from, j.to, j.pen);
+      if (++handed % 1500 == 0) drawing->settle();
+    }
+    // Now and then the second thread is let in, however busy the machine.
+    if (handed % 1000 == 0)
+      for (const size_t before = looks.load(); looks.load() == before;) std::this_thread::yield();
   }
   finished = true;
   reader.join();
