@@ -18,39 +18,39 @@
 
 namespace {
 
-constexpr rtLiteral enterKey{"\r"};
-constexpr rtLiteral escKey{"\x1b"};
-constexpr int32_t turnStep = 5;
-constexpr int32_t projectionChunk = 1024;  // points
+constexpr rtLiteral ENTER_KEY{"\r"};
+constexpr rtLiteral ESC_KEY{"\x1b"};
+constexpr int32_t TURN_STEP = 5;
+constexpr int32_t PROJECTION_CHUNK = 1024;  // points
 // The flank lines run 3 user units beside a segment and stop 2.35 times that
 // short of its ends, so the joints with the neighbours stay whole.
-constexpr extended flankOffset = 3;
-constexpr extended flankInset = 2.35L;
+constexpr extended FLANK_OFFSET = 3;
+constexpr extended FLANK_INSET = 2.35L;
 
-bool isEnterOrEsc(rtStringRef key) { return strEqual(key, enterKey) == 0 || strEqual(key, escKey) == 0; }
+bool isEnterOrEsc(rtStringRef key) { return strEqual(key, ENTER_KEY) == 0 || strEqual(key, ESC_KEY) == 0; }
 
 // The offsets of a segment's flank lines: nx, ny across it, ex, ey along it.
 struct flankOffsets {
   float nx, ny, ex, ey;
 };
 
-// (nx, ny) goes flankOffset to the side of the segment, (ex, ey) flankInset
+// (nx, ny) goes FLANK_OFFSET to the side of the segment, (ex, ey) FLANK_INSET
 // times that along it.
 flankOffsets flanksOf(extended dx, extended dy, extended len) {
-  const float nx = single(-dy * flankOffset / len), ny = single(flankOffset * dx / len);
-  return {nx, ny, single(-ny * flankInset), single(nx * flankInset)};
+  const float nx = single(-dy * FLANK_OFFSET / len), ny = single(FLANK_OFFSET * dx / len);
+  return {nx, ny, single(-ny * FLANK_INSET), single(nx * FLANK_INSET)};
 }
 
 // The offsets depend only on the segment's extent (dx, dy), in whole user
 // units, and a picture has a few thousand different short ones; working
 // each out once saves the extended-precision root and divisions, which
 // otherwise cost as much as the rest of the segment.
-constexpr int32_t knownReach = 64;
-constexpr int32_t knownSide = 2 * knownReach + 1;
+constexpr int32_t KNOWN_REACH = 64;
+constexpr int32_t KNOWN_SIDE = 2 * KNOWN_REACH + 1;
 
 struct knownFlanks {
-  flankOffsets offsets[knownSide * knownSide];
-  bool known[knownSide * knownSide] = {};
+  flankOffsets offsets[KNOWN_SIDE * KNOWN_SIDE];
+  bool known[KNOWN_SIDE * KNOWN_SIDE] = {};
 };
 
 float lengthOf(extended dx, extended dy) { return single(mathSqrt(dx * dx + dy * dy)); }
@@ -78,8 +78,8 @@ double extendedSum(float x, float a, float b) { return static_cast<double>(exten
 flankOffsets flanksFor(float dx, float dy) {
   static knownFlanks flanks;
   const auto ix = static_cast<int32_t>(dx), iy = static_cast<int32_t>(dy);
-  if (ix == dx && iy == dy && ix >= -knownReach && ix <= knownReach && iy >= -knownReach && iy <= knownReach) {
-    const int32_t at = (iy + knownReach) * knownSide + ix + knownReach;
+  if (ix == dx && iy == dy && ix >= -KNOWN_REACH && ix <= KNOWN_REACH && iy >= -KNOWN_REACH && iy <= KNOWN_REACH) {
+    const int32_t at = (iy + KNOWN_REACH) * KNOWN_SIDE + ix + KNOWN_REACH;
     if (!flanks.known[at]) {
       flanks.offsets[at] = flanksOf(dx, dy, lengthOf(dx, dy));
       flanks.known[at] = true;
@@ -112,16 +112,16 @@ enum class keyCommand { none, next, quit, turned };
 
 keyCommand applyKey(rtStringRef key) {
   if (strLen(key) == 1) {
-    if (strEqual(key, enterKey) == 0) return keyCommand::next;
-    if (strEqual(key, escKey) == 0) return keyCommand::quit;
+    if (strEqual(key, ENTER_KEY) == 0) return keyCommand::next;
+    if (strEqual(key, ESC_KEY) == 0) return keyCommand::quit;
     return keyCommand::none;
   }
   if (strLen(key) != 2) return keyCommand::none;
   switch (strByteAt(key, 2)) {
-    case SCAN_LEFT: turnViewB(-turnStep); break;
-    case SCAN_UP: turnViewA(-turnStep); break;
-    case SCAN_RIGHT: turnViewB(turnStep); break;
-    case SCAN_DOWN: turnViewA(turnStep); break;
+    case SCAN_LEFT: turnViewB(-TURN_STEP); break;
+    case SCAN_UP: turnViewA(-TURN_STEP); break;
+    case SCAN_RIGHT: turnViewB(TURN_STEP); break;
+    case SCAN_DOWN: turnViewA(TURN_STEP); break;
     default: return keyCommand::none;
   }
   return keyCommand::turned;
@@ -168,10 +168,10 @@ rtString drawLevelPicture(levelPicture& picture, float s) {
   // what one pass gives. Keys are watched on this thread only.
   rtString command;
   std::atomic<int32_t> nextChunk{0};
-  const int32_t chunks = (n - 1 + projectionChunk - 1) / projectionChunk;
+  const int32_t chunks = (n - 1 + PROJECTION_CHUNK - 1) / PROJECTION_CHUNK;
   auto projectChunks = [&](bool watchKeys) {
     for (int32_t c; (c = nextChunk.fetch_add(1, std::memory_order_relaxed)) < chunks;) {
-      const int32_t from = 1 + c * projectionChunk, to = std::min(n - 1, from + projectionChunk - 1);
+      const int32_t from = 1 + c * PROJECTION_CHUNK, to = std::min(n - 1, from + PROJECTION_CHUNK - 1);
       extended previousDepth = from == 1 ? first.d : projectPoint(from - 1, s).d;
       for (int32_t i = from; i <= to; ++i) {
         const projectedPoint q = projectPoint(i, s);
@@ -199,10 +199,10 @@ rtString drawLevelPicture(levelPicture& picture, float s) {
   arraySort(picture.depthKey, 1, 0, SORT_DESCENDING, &picture.drawOrder);
 
   const int32_t flankColor = rgbColor(212, 208, 200);
-  constexpr int32_t lookAhead = 8;  // the depth order jumps about the segment arrays
+  constexpr int32_t LOOK_AHEAD = 8;  // the depth order jumps about the segment arrays
   for (int32_t m = 1; m <= n; ++m) {
-    if (m + lookAhead <= n) {
-      const int32_t ahead = drawOrder[m + lookAhead];
+    if (m + LOOK_AHEAD <= n) {
+      const int32_t ahead = drawOrder[m + LOOK_AHEAD];
       for (const int32_t* column : {startX, startY, endX, endY}) __builtin_prefetch(column + ahead);
     }
     const int32_t k = drawOrder[m];
