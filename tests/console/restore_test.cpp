@@ -64,7 +64,7 @@ class runningProbe {
   // Waits for the shell to finish after the probe, and checks the terminal.
   void expectRestored(int expectedStatus) {
     ASSERT_TRUE(tmux_.waitForText("rc=" + std::to_string(expectedStatus)));
-    ASSERT_TRUE(tmuxSession::waitFor([&] { return !readFile(after_.path()).empty(); }, 10000));
+    ASSERT_TRUE(waitFor([&] { return !readFile(after_.path()).empty(); }, 10000));
     EXPECT_EQ(readFile(after_.path()), readFile(before_.path()));
     EXPECT_FALSE(isRaw(sttyOf(tty_)));
     // The earlier screen is back and the shell goes on right below it; after
@@ -129,13 +129,13 @@ TEST(TerminalRestore, RawModeComesBackAfterStopAndContinue) {
   ASSERT_EQ(std::system(("stty sane -F " + probe.tty()).c_str()), 0);
   ASSERT_FALSE(isRaw(sttyOf(probe.tty())));
   ASSERT_EQ(kill(probe.pid(), SIGCONT), 0);
-  EXPECT_TRUE(tmuxSession::waitFor([&] { return isRaw(sttyOf(probe.tty())); }, 10000));
+  EXPECT_TRUE(waitFor([&] { return isRaw(sttyOf(probe.tty())); }, 10000));
   // A stop request from outside: the terminal is handed back while stopped
   // and taken again afterwards; the program still reads its keys.
   ASSERT_EQ(kill(probe.pid(), SIGTSTP), 0);
   ASSERT_EQ(kill(probe.pid(), SIGCONT), 0);
-  EXPECT_TRUE(tmuxSession::waitFor([&] { return isRaw(sttyOf(probe.tty())); }, 10000));
-  EXPECT_TRUE(tmuxSession::waitFor([&] { return probe.tmux().format("#{cursor_flag}") == "0"; }, 10000));
+  EXPECT_TRUE(waitFor([&] { return isRaw(sttyOf(probe.tty())); }, 10000));
+  EXPECT_TRUE(waitFor([&] { return probe.tmux().format("#{cursor_flag}") == "0"; }, 10000));
   // Back on its own screen, painted again.
   EXPECT_TRUE(probe.tmux().waitForText("Drawing level:  O   (5 maximum)"));
   EXPECT_EQ(screenRow(probe.tmux().capture(), 1), "");
@@ -180,7 +180,7 @@ TEST(TerminalRestore, EndsOnAHangUpFromTheBackground) {
   const pid_t pid = job.inBackground();
   ASSERT_NE(pid, 0) << job.log().text();
   ASSERT_EQ(kill(pid, SIGHUP), 0);
-  EXPECT_TRUE(tmuxSession::waitFor([&] { return processGone(pid); }, 1000));
+  EXPECT_TRUE(waitFor([&] { return processGone(pid); }, 1000));
 }
 
 // Keys typed while the job is in the background fail to read at once; once

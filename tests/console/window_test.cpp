@@ -60,7 +60,7 @@ searchResult runProbe(testDesktop& desktop, findBy how) {
   if (how == findBy::nothing) desktop.setCardinal(xterm, "_NET_WM_PID", strangerPid);
   const auto start = std::chrono::steady_clock::now();
   std::ofstream(gate.path()).put('\n');
-  tmuxSession::waitFor([&] {
+  waitFor([&] {
     for (const std::string& line : log.lines())
       if (line.rfind("window ", 0) == 0) {
         result.window = static_cast<uint32_t>(std::stoul(line.substr(7)));

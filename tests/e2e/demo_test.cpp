@@ -83,7 +83,7 @@ class demoTest : public ::testing::Test {
   }
   // The shell waits after the program, so that the screen stays as it left it.
   bool programEnded() const {
-    return tmuxSession::waitFor([&] { return !readFile(dir_ + "/after").empty(); }, 20000);
+    return waitFor([&] { return !readFile(dir_ + "/after").empty(); }, 20000);
   }
   // Exit code 0, the modes as they were, and the user's screen back
   // without the program's text.
@@ -106,7 +106,7 @@ class demoTest : public ::testing::Test {
 // title waits for it. 0 when it does not come, or when there are more.
 uint32_t canvasOf(x11Probe& probe, uint32_t frame) {
   std::vector<uint32_t> children;
-  tmuxSession::waitFor([&] { return !(children = probe.children(frame)).empty(); }, 10000);
+  waitFor([&] { return !(children = probe.children(frame)).empty(); }, 10000);
   return children.size() == 1 ? children[0] : 0;
 }
 
@@ -118,8 +118,8 @@ class canvasView {
   const std::vector<uint32_t>& pixels() const { return pixels_; }
   // Polls the window until `condition` holds for what it shows.
   template <class Condition>
-  bool waitFor(Condition condition, int timeoutMs) {
-    return tmuxSession::waitFor([&] { return read() && condition(*this); }, timeoutMs);
+  bool waitToShow(Condition condition, int timeoutMs) {
+    return waitFor([&] { return read() && condition(*this); }, timeoutMs);
   }
 
  private:
@@ -149,7 +149,7 @@ TEST_F(demoTest, runsThroughTheLevelsAndTurnsTheView) {
 
   // Level 0: one red disc in the middle, the face colour everywhere else.
   ASSERT_TRUE(terminal.waitForText(statusAt0));
-  ASSERT_TRUE(canvas.waitFor([](const canvasView& c) { return c.at(375, 375) == red; }, 10000));
+  ASSERT_TRUE(canvas.waitToShow([](const canvasView& c) { return c.at(375, 375) == red; }, 10000));
   EXPECT_EQ(canvas.at(10, 10), face);
   EXPECT_EQ(canvas.at(375, 360), face);
 
@@ -163,7 +163,7 @@ TEST_F(demoTest, runsThroughTheLevelsAndTurnsTheView) {
   EXPECT_EQ(first.y, 504);
   EXPECT_EQ(last.x, 424);
   EXPECT_EQ(last.y, 583);
-  ASSERT_TRUE(canvas.waitFor(
+  ASSERT_TRUE(canvas.waitToShow(
       [&](const canvasView& c) { return c.at(first.x, first.y) == red && c.at(last.x, last.y) == red; }, 10000));
   EXPECT_EQ(canvas.at(375, 375), face) << "the level-1 curve does not pass through the centre";
   EXPECT_EQ(canvas.at(20, 20), face);
@@ -174,7 +174,7 @@ TEST_F(demoTest, runsThroughTheLevelsAndTurnsTheView) {
   for (int turn = 1; turn <= 72; ++turn) {
     const std::vector<uint32_t> before = canvas.pixels();
     terminal.sendKeys({"Right"});
-    ASSERT_TRUE(canvas.waitFor([&](const canvasView& c) { return c.pixels() != before; }, 10000)) << "turn " << turn;
+    ASSERT_TRUE(canvas.waitToShow([&](const canvasView& c) { return c.pixels() != before; }, 10000)) << "turn " << turn;
     if (turn < 72) {
       EXPECT_NE(canvas.pixels(), firstView) << "turn " << turn;
     }
@@ -187,7 +187,7 @@ TEST_F(demoTest, runsThroughTheLevelsAndTurnsTheView) {
   ASSERT_TRUE(terminal.waitForText(statusAt(2)));
   terminal.sendKeys({"Space"});
   const canvasPoint end2 = expectedPixel(2, -1);
-  EXPECT_TRUE(canvas.waitFor([&](const canvasView& c) { return c.at(end2.x, end2.y) == red; }, 4000));
+  EXPECT_TRUE(canvas.waitToShow([&](const canvasView& c) { return c.at(end2.x, end2.y) == red; }, 4000));
 
   terminal.sendKeys({"Escape"});
   expectCleanEnd(terminal);
@@ -313,14 +313,14 @@ TEST_P(focusTest, TheTerminalKeepsTheFocusAndTheKeys) {
   ASSERT_NE(canvasWindow, 0u);
   canvasView canvas(probe, canvasWindow);
   const auto centreIsRed = [](const canvasView& c) { return c.at(375, 375) == red; };
-  ASSERT_TRUE(canvas.waitFor(centreIsRed, 10000));
+  ASSERT_TRUE(canvas.waitToShow(centreIsRed, 10000));
   EXPECT_EQ(desktop.focusedWindow(), terminal) << "the picture took the focus";
 
   // Enter goes on to level 1, whose curve leaves the centre; Esc ends its
   // animation and then the program.
   ASSERT_TRUE(desktop.typeKey("Return"));
-  EXPECT_TRUE(canvas.waitFor(std::not_fn(centreIsRed), 5000)) << "Enter did not reach the program";
-  EXPECT_TRUE(tmuxSession::waitFor([&] {
+  EXPECT_TRUE(canvas.waitToShow(std::not_fn(centreIsRed), 5000)) << "Enter did not reach the program";
+  EXPECT_TRUE(waitFor([&] {
     desktop.typeKey("Escape");
     return !exitCode().empty();
   }, 5000)) << "Esc did not reach the program";

@@ -47,7 +47,7 @@ void sendToRoot(Display* display, Window window, const char* type, long a, long 
 void endGroup(pid_t leader) {
   if (leader <= 0) return;
   kill(-leader, SIGTERM);
-  if (!tmuxSession::waitFor([&] { return waitpid(leader, nullptr, WNOHANG) == leader; }, 2000)) {
+  if (!waitFor([&] { return waitpid(leader, nullptr, WNOHANG) == leader; }, 2000)) {
     kill(-leader, SIGKILL);
     waitpid(leader, nullptr, 0);
   }
@@ -78,7 +78,7 @@ testDesktop::testDesktop(const std::string& windowManager) {
     setpgid(manager_, manager_);
     const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
     const auto managing = [&] { return hasProperty(display, DefaultRootWindow(display), check); };
-    if (manager_ < 0 || !tmuxSession::waitFor(managing, 15000)) {
+    if (manager_ < 0 || !waitFor(managing, 15000)) {
       x11CloseDisplay(display);
       return;
     }
@@ -116,7 +116,7 @@ pid_t testDesktop::startXterm(const std::string& title, const std::string& comma
 bool testDesktop::xtermEnded(pid_t xterm, int timeoutMs) {
   for (auto it = xterms_.begin(); it != xterms_.end(); ++it) {
     if (*it != xterm) continue;
-    if (!tmuxSession::waitFor([&] { return waitpid(xterm, nullptr, WNOHANG) == xterm; }, timeoutMs)) return false;
+    if (!waitFor([&] { return waitpid(xterm, nullptr, WNOHANG) == xterm; }, timeoutMs)) return false;
     xterms_.erase(it);
     return true;
   }
@@ -128,7 +128,7 @@ uint32_t testDesktop::findWindow(const std::string& title, int timeoutMs) {
   // Mapped: its client has set all its properties by then.
   x11Probe probe(display());
   uint32_t found = 0;
-  tmuxSession::waitFor([&] {
+  waitFor([&] {
     found = probe.findWindow(title, 0);
     XWindowAttributes attributes;
     return found != 0 && XGetWindowAttributes(connection_, found, &attributes) && attributes.map_state == IsViewable;
@@ -145,7 +145,7 @@ uint32_t testDesktop::focusedWindow() {
 }
 
 bool testDesktop::waitForFocus(uint32_t window, int timeoutMs) {
-  return tmuxSession::waitFor([&] { return focusedWindow() == window; }, timeoutMs);
+  return waitFor([&] { return focusedWindow() == window; }, timeoutMs);
 }
 
 void testDesktop::activate(uint32_t window) {

@@ -1,13 +1,13 @@
 #pragma once
 // Private X servers for tests, on free display numbers.
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <vector>
+
+#include "tests/support/process.h"
 
 // An Xvfb of its own, killed when this goes (or on kill()). Without shared
 // memory it lacks MIT-SHM, as a server on another machine does.
@@ -16,18 +16,15 @@ class xvfbServer {
   explicit xvfbServer(const char* screen = "1600x1000x24", bool sharedMemory = true) {
     int fds[2];
     if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
+    std::vector<std::string> words = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
+                                      "-nolisten", "tcp", "-ac"};
+    if (!sharedMemory) words.insert(words.end(), {"-extension", "MIT-SHM"});
+    const commandLine xvfb(words);
+    pid_ = startChild([&] {
       close(fds[0]);
-      int devnull = open("/dev/null", O_RDWR);
-      dup2(devnull, 1);
-      dup2(devnull, 2);
-      std::string fd = std::to_string(fds[1]);
-      const char* arguments[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp", "-ac",
-                                 sharedMemory ? nullptr : "-extension", "MIT-SHM", nullptr};
-      execvp("Xvfb", const_cast<char* const*>(arguments));
-      _exit(127);
-    }
+      toDevNull({1, 2});
+      return xvfb.exec();
+    });
     close(fds[1]);
     char buffer[32] = {};
     ssize_t n = 0, got;
