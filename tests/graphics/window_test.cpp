@@ -19,7 +19,7 @@ std::vector<long> longsOf(const std::string& bytes) {
   return out;
 }
 
-TEST_F(windowTest, TheFrameIsWhereAskedWithExactlyTheClientSize) {
+TEST_F(WindowTest, TheFrameIsWhereAskedWithExactlyTheClientSize) {
   const uint32_t frame = openWindow("Hilbert Curve in 3D", 5, 0, 750, 750);
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
   EXPECT_STREQ(graphicWindowFailure(), "");
@@ -73,7 +73,7 @@ TEST_F(windowTest, TheFrameIsWhereAskedWithExactlyTheClientSize) {
   EXPECT_TRUE(closeByUser(frame));
 }
 
-TEST_F(windowTest, AnEmptyTitleAsksForNoCaption) {
+TEST_F(WindowTest, AnEmptyTitleAsksForNoCaption) {
   const uint32_t frame = openWindow("", 40, 30, 120, 80);
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
   const std::vector<long> motif = longsOf(probe_->property(onScreen(frame), "_MOTIF_WM_HINTS"));
@@ -89,7 +89,7 @@ TEST_F(windowTest, AnEmptyTitleAsksForNoCaption) {
   EXPECT_TRUE(closeByUser(frame));
 }
 
-TEST_F(windowTest, BufferedDrawingReachesTheScreenOnlyOnRedraw) {
+TEST_F(WindowTest, BufferedDrawingReachesTheScreenOnlyOnRedraw) {
   const uint32_t frame = openWindow("buffered");
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
   const uint32_t canvas = canvasOf(frame);
@@ -112,7 +112,7 @@ TEST_F(windowTest, BufferedDrawingReachesTheScreenOnlyOnRedraw) {
   EXPECT_TRUE(closeByUser(frame));
 }
 
-TEST_F(windowTest, ImmediateDrawingIsOnTheScreenWhenTheCallReturns) {
+TEST_F(WindowTest, ImmediateDrawingIsOnTheScreenWhenTheCallReturns) {
   const uint32_t frame = openWindow("immediate");
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
   const uint32_t canvas = canvasOf(frame);
@@ -130,7 +130,7 @@ TEST_F(windowTest, ImmediateDrawingIsOnTheScreenWhenTheCallReturns) {
   EXPECT_TRUE(closeByUser(frame));
 }
 
-TEST_F(windowTest, UncoveringShowsTheBackBufferAsItIsThen) {
+TEST_F(WindowTest, UncoveringShowsTheBackBufferAsItIsThen) {
   const uint32_t frame = openWindow("covered", 5, 0, 300, 200);
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
   const uint32_t canvas = canvasOf(frame);
@@ -161,7 +161,7 @@ TEST_F(windowTest, UncoveringShowsTheBackBufferAsItIsThen) {
   EXPECT_TRUE(closeByUser(frame));
 }
 
-TEST_F(windowTest, ClosingTheWindowEndsItsThreadAndLeavesQuietNoOps) {
+TEST_F(WindowTest, ClosingTheWindowEndsItsThreadAndLeavesQuietNoOps) {
   const int32_t threads = graphicWindowThreads();
   const uint32_t frame = openWindow("closing");
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
@@ -194,7 +194,7 @@ TEST_F(windowTest, ClosingTheWindowEndsItsThreadAndLeavesQuietNoOps) {
   EXPECT_EQ(getThreadBlock()->currentTarget, 0u);
 }
 
-TEST_F(windowTest, ASecondWindowHasAThreadOfItsOwn) {
+TEST_F(WindowTest, ASecondWindowHasAThreadOfItsOwn) {
   const int32_t threads = graphicWindowThreads();
   const uint32_t first = openWindow("first", 0, 0, 100, 100);
   const uint32_t second = openWindow("second", 200, 0, 100, 100);
@@ -220,7 +220,7 @@ TEST_F(windowTest, ASecondWindowHasAThreadOfItsOwn) {
   EXPECT_TRUE(closeByUser(second));
 }
 
-TEST_F(windowTest, BothWaysOfCopyingShowTheBackBuffer) {
+TEST_F(WindowTest, BothWaysOfCopyingShowTheBackBuffer) {
   // MIT-SHM where the server offers it, XPutImage on a server without it.
   for (bool shared : {true, false}) {
     if (!shared) useDisplay(testXServer::displayWithoutSharedMemory());
@@ -242,7 +242,7 @@ TEST_F(windowTest, BothWaysOfCopyingShowTheBackBuffer) {
   }
 }
 
-TEST_F(windowTest, AttachPicksTheCanvasAndRefusesEverythingElse) {
+TEST_F(WindowTest, AttachPicksTheCanvasAndRefusesEverythingElse) {
   const uint32_t frame = openWindow("attach");
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
   const uint32_t canvas = canvasOf(frame);
