@@ -2,9 +2,14 @@
 # make test: the same, then build and run every test.
 # make install: build the program and install it and its manual page under
 # PREFIX (default /usr/local), staged under DESTDIR when that is set.
-BUILD ?= build
-BUILD_TYPE ?= RelWithDebInfo
+# PRESET picks one of CMakePresets.json: plain, address-undefined or thread,
+# each with a build folder of its own (build, build-asan, build-tsan).
+# SANITIZE=address,undefined or SANITIZE=thread picks the preset too, and
+# BUILD=dir another folder.
 SANITIZE ?=
+PRESET ?= $(if $(findstring thread,$(SANITIZE)),thread,$(if $(SANITIZE),address-undefined,plain))
+BUILD ?= $(if $(filter thread,$(PRESET)),build-tsan,$(if $(filter address-undefined,$(PRESET)),build-asan,build))
+BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
@@ -30,8 +35,8 @@ install: configure
 
 configure:
 	bash tools/install-deps.sh $(TEST_DEPS)
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DHILBERT3D_SANITIZE=$(SANITIZE) \
-	  -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	cmake --preset $(PRESET) -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+	  $(if $(SANITIZE),-DHILBERT3D_SANITIZE=$(SANITIZE)) -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
 
 clean:
 	rm -rf $(BUILD)
