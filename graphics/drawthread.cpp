@@ -19,12 +19,12 @@ constexpr char DRAW_THREAD_NAME[] = "h3d drawing";
 // Waits spin first (spinwait.h): the hander while jobs get done, this thread
 // long enough to span the projection and sort between a picture's clear and
 // its first line, taking parts of them on offer meanwhile.
-constexpr auto handerSpin = std::chrono::milliseconds(5);
-constexpr auto idleSpin = std::chrono::milliseconds(3);
+constexpr auto HANDER_SPIN = std::chrono::milliseconds(5);
+constexpr auto IDLE_SPIN = std::chrono::milliseconds(3);
 
 // A settle shares the jobs left with this thread when there are at least
 // this many: fewer are done sooner than the two could agree.
-constexpr uint32_t shareAtLeast = 256;
+constexpr uint32_t SHARE_AT_LEAST = 256;
 
 // Whether count `a` has reached `b`; counts wrap around.
 inline bool reached(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) >= 0; }
@@ -44,7 +44,7 @@ drawThread::drawThread(pixelBuffer buffer) : buffer_(buffer) {}
 std::unique_ptr<drawThread> drawThread::start(pixelBuffer buffer) {
   std::unique_ptr<drawThread> drawing(new (std::nothrow) drawThread(buffer));
   if (!drawing) return nullptr;
-  drawing->jobs_.reset(new (std::nothrow) job[capacity]);
+  drawing->jobs_.reset(new (std::nothrow) job[CAPACITY]);
   if (!drawing->jobs_) return nullptr;
   drawThread* started = drawing.get();
   drawing->thread_ = startHelperThread([started] { started->run(); });
@@ -63,7 +63,7 @@ drawThread::~drawThread() {
 
 void drawThread::clear(const rasterBrush& brush) {
   job& slot = nextSlot();
-  slot.from = {clearMark, 0};
+  slot.from = {CLEAR_MARK, 0};
   slot.brush = brush;
   ++handed_;
   publish();  // the thread starts on it while the picture is being worked out
@@ -74,7 +74,7 @@ void drawThread::settle() {
   const uint32_t end = handed_;
   const uint32_t from = claimed_.exchange(end);
   if (from != end) {
-    const bool shared = end - from >= shareAtLeast;
+    const bool shared = end - from >= SHARE_AT_LEAST;
     if (shared) {
       offerFrom_ = from;
       offerEnd_ = end;
@@ -99,8 +99,8 @@ void drawThread::settle() {
 
 void drawThread::drawJobs(uint32_t from, uint32_t end, rowBand band) {
   for (uint32_t n = from; n != end; ++n) {
-    const job& next = jobs_[n % capacity];
-    if (next.from.x == clearMark)
+    const job& next = jobs_[n % CAPACITY];
+    if (next.from.x == CLEAR_MARK)
       rasterFillAll(buffer_, next.brush, band);
     else
       rasterLine(buffer_, next.from, next.to, next.pen, band);
@@ -109,7 +109,7 @@ void drawThread::drawJobs(uint32_t from, uint32_t end, rowBand band) {
 
 void drawThread::makeRoom() {
   publish();
-  waitDone(handed_ - capacity + 1);
+  waitDone(handed_ - CAPACITY + 1);
   doneSeen_ = done_.load(std::memory_order_acquire);
 }
 
@@ -134,7 +134,7 @@ void drawThread::wake() {
 
 template <class Ready>
 void drawThread::waitUntil(Ready ready) {
-  if (spinUntil(ready, handerSpin)) return;
+  if (spinUntil(ready, HANDER_SPIN)) return;
   std::unique_lock<std::mutex> hold(sleep_);
   waiting_.store(true);  // sequentially consistent with the stores tellWaiter follows
   finished_.wait(hold, ready);
@@ -149,7 +149,7 @@ bool drawThread::awaitWork(uint32_t claimed) {
   auto ready = [&] {
     return queued_.load() != claimed || offer_.load() == OFFERED || sidePartOffered() || ending_.load();
   };
-  if (!spinUntil(ready, idleSpin)) {
+  if (!spinUntil(ready, IDLE_SPIN)) {
     std::unique_lock<std::mutex> hold(sleep_);
     idle_.store(true);
     work_.wait(hold, ready);
@@ -186,7 +186,7 @@ void drawThread::run() {
       if (!awaitWork(from)) return;
       continue;
     }
-    const uint32_t end = queued - from > batchSize ? from + batchSize : queued;
+    const uint32_t end = queued - from > BATCH_SIZE ? from + BATCH_SIZE : queued;
     if (!claimed_.compare_exchange_strong(from, end)) continue;  // a settler took the rest
     drawJobs(from, end, {});
     done_.store(end);  // sequentially consistent with waiting_, as in waitUntil

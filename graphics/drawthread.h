@@ -9,7 +9,7 @@
 #include "graphics/raster.h"
 
 // Draws a back buffer's lines and clears on a thread of its own, in the
-// order they are handed over, while the drawing thread goes on with the
+// order they are handed over, while the main thread goes on with the
 // picture: they are most of a picture's cost, and the machine has a second
 // core for them.
 //
@@ -33,7 +33,7 @@ class drawThread {
   void settle();
 
  private:
-  // A line, or a clear where from.x is clearMark (no line's coordinate).
+  // A line, or a clear where from.x is CLEAR_MARK (no line's coordinate).
   struct job {
     pixelPoint from, to;
     union {
@@ -41,16 +41,16 @@ class drawThread {
       rasterBrush brush;
     };
   };
-  static constexpr int32_t clearMark = INT32_MIN;
-  static_assert(clearMark < -PIXEL_LIMIT && sizeof(job) == 32);
+  static constexpr int32_t CLEAR_MARK = INT32_MIN;
+  static_assert(CLEAR_MARK < -PIXEL_LIMIT && sizeof(job) == 32);
   // Room for a second or so of a picture's lines: the hander runs ahead of
   // this thread while it wakes.
-  static constexpr uint32_t capacity = 1 << 17;
+  static constexpr uint32_t CAPACITY = 1 << 17;
 
   // Jobs given and done are published in batches; slots are fetched this
   // far ahead.
-  static constexpr uint32_t batchSize = 32;
-  static constexpr uint32_t prefetchAhead = 16;
+  static constexpr uint32_t BATCH_SIZE = 32;
+  static constexpr uint32_t PREFETCH_AHEAD = 16;
 
   // A settler's offer of the upper rows of the jobs it took.
   enum offerState : int32_t { NO_OFFER, OFFERED, TAKEN, DRAWN };
@@ -73,7 +73,7 @@ class drawThread {
   void run();
 
   pixelBuffer buffer_;
-  std::unique_ptr<job[]> jobs_;  // a ring: job n in slot n % capacity
+  std::unique_ptr<job[]> jobs_;  // a ring: job n in slot n % CAPACITY
   // Counts of jobs handed over, taken (by this thread a batch at a time,
   // or by a settler), and done, which wrap around together. Each has a
   // cache line of its own, so that the two cores do not trade a line for
@@ -96,11 +96,11 @@ class drawThread {
 // is handed over inline: a picture has a hundred thousand of them).
 inline drawThread::job& drawThread::nextSlot() {
   const uint32_t handed = handed_;
-  if (handed - doneSeen_ >= capacity) makeRoom();
+  if (handed - doneSeen_ >= CAPACITY) makeRoom();
   // The slots were last read by the other core: fetching them ahead keeps
   // the target's lock, which waits for pending stores, from waiting on them.
-  __builtin_prefetch(&jobs_[(handed + prefetchAhead) % capacity], 1);
-  return jobs_[handed % capacity];
+  __builtin_prefetch(&jobs_[(handed + PREFETCH_AHEAD) % CAPACITY], 1);
+  return jobs_[handed % CAPACITY];
 }
 
 inline void drawThread::line(pixelPoint from, pixelPoint to, const rasterPen& pen) {
@@ -108,7 +108,7 @@ inline void drawThread::line(pixelPoint from, pixelPoint to, const rasterPen& pe
   slot.from = from;
   slot.to = to;
   slot.pen = pen;
-  if (++handed_ % batchSize == 0) publishBatch();
+  if (++handed_ % BATCH_SIZE == 0) publishBatch();
 }
 
 // For the holder of the target's lock: a line or clear of the target's

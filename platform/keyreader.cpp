@@ -53,11 +53,11 @@ void keyReader::run() {
   // In the background every read fails at once; the terminal is looked at
   // again from time to time until the job is in front again.
   bool background = false;
-  constexpr int backgroundLookMs = 100;
+  constexpr int BACKGROUND_LOOK_MS = 100;
   uint8_t buffer[256];
   for (;;) {
     pollfd watched[3] = {{background ? -1 : fd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}, {handlers_.wakeup, POLLIN, 0}};
-    int ready = poll(watched, handlers_.wakeup >= 0 ? 3 : 2, background ? backgroundLookMs : unfinished ? quietMs_ : -1);
+    int ready = poll(watched, handlers_.wakeup >= 0 ? 3 : 2, background ? BACKGROUND_LOOK_MS : unfinished ? quietMs_ : -1);
     if (ready < 0) {
       if (errno == EINTR) continue;
       return;

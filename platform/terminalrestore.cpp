@@ -12,12 +12,12 @@
 
 namespace {
 
-constexpr size_t restoreCapacity = 480;
+constexpr size_t RESTORE_CAPACITY = 480;
 
 struct restoreBytes {
-  char leave[restoreCapacity];
+  char leave[RESTORE_CAPACITY];
   size_t leaveLength;
-  char resume[restoreCapacity];
+  char resume[RESTORE_CAPACITY];
   size_t resumeLength;
 };
 
@@ -28,8 +28,8 @@ std::atomic<int> activeSlot{-1};
 volatile sig_atomic_t outputFd = -1;
 std::atomic<int> restoreDone{1};
 
-constexpr int fatalSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
-struct sigaction previousFatal[sizeof fatalSignals / sizeof fatalSignals[0]];
+constexpr int FATAL_SIGNALS[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+struct sigaction previousFatal[sizeof FATAL_SIGNALS / sizeof FATAL_SIGNALS[0]];
 struct sigaction previousStop, previousContinue;
 bool installed = false;
 
@@ -138,11 +138,11 @@ void terminalInstallRestoreHandlers(int outFd) {
   memset(&action, 0, sizeof action);
   sigemptyset(&action.sa_mask);
   action.sa_handler = onFatalSignal;
-  for (size_t i = 0; i < sizeof fatalSignals / sizeof fatalSignals[0]; ++i) {
-    sigaction(fatalSignals[i], nullptr, &previousFatal[i]);
+  for (size_t i = 0; i < sizeof FATAL_SIGNALS / sizeof FATAL_SIGNALS[0]; ++i) {
+    sigaction(FATAL_SIGNALS[i], nullptr, &previousFatal[i]);
     // A signal the parent chose to ignore stays ignored (e.g. SIGHUP under nohup).
     if (previousFatal[i].sa_handler == SIG_IGN) continue;
-    sigaction(fatalSignals[i], &action, nullptr);
+    sigaction(FATAL_SIGNALS[i], &action, nullptr);
   }
   sigaction(SIGTSTP, nullptr, &previousStop);
   if (previousStop.sa_handler != SIG_IGN) installStopHandler();
@@ -154,9 +154,9 @@ void terminalInstallRestoreHandlers(int outFd) {
 void terminalRemoveRestoreHandlers() {
   if (!installed) return;
   installed = false;
-  for (size_t i = 0; i < sizeof fatalSignals / sizeof fatalSignals[0]; ++i) {
+  for (size_t i = 0; i < sizeof FATAL_SIGNALS / sizeof FATAL_SIGNALS[0]; ++i) {
     if (previousFatal[i].sa_handler == SIG_IGN) continue;
-    sigaction(fatalSignals[i], &previousFatal[i], nullptr);
+    sigaction(FATAL_SIGNALS[i], &previousFatal[i], nullptr);
   }
   if (previousStop.sa_handler != SIG_IGN) sigaction(SIGTSTP, &previousStop, nullptr);
   sigaction(SIGCONT, &previousContinue, nullptr);
@@ -165,9 +165,9 @@ void terminalRemoveRestoreHandlers() {
 void terminalPublishRestoreBytes(const char* leave, size_t leaveLength, const char* resume, size_t resumeLength) {
   int next = activeSlot.load(std::memory_order_relaxed) == 0 ? 1 : 0;
   restoreBytes& slot = slots[next];
-  slot.leaveLength = leaveLength < restoreCapacity ? leaveLength : restoreCapacity;
+  slot.leaveLength = leaveLength < RESTORE_CAPACITY ? leaveLength : RESTORE_CAPACITY;
   memcpy(slot.leave, leave, slot.leaveLength);
-  slot.resumeLength = resumeLength < restoreCapacity ? resumeLength : restoreCapacity;
+  slot.resumeLength = resumeLength < RESTORE_CAPACITY ? resumeLength : RESTORE_CAPACITY;
   memcpy(slot.resume, resume, slot.resumeLength);
   activeSlot.store(next, std::memory_order_release);
 }

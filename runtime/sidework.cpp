@@ -12,7 +12,7 @@ namespace {
 enum partState : int32_t { NO_PART, OFFERED, TAKEN, DONE };
 
 // The caller spins while the taker finishes its part.
-constexpr auto callerSpin = std::chrono::milliseconds(5);
+constexpr auto CALLER_SPIN = std::chrono::milliseconds(5);
 
 std::atomic<int32_t> state{NO_PART};
 const std::function<void()>* offeredPart = nullptr;  // written before OFFERED
@@ -48,7 +48,7 @@ void runBeside(const std::function<void()>& theirs, const std::function<void()>&
     return;
   }
   auto isDone = [] { return state.load() == DONE; };
-  if (!spinUntil(isDone, callerSpin)) {
+  if (!spinUntil(isDone, CALLER_SPIN)) {
     std::unique_lock<std::mutex> hold(sleepLock);
     waiting.store(true);
     finished.wait(hold, isDone);

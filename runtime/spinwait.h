@@ -8,7 +8,7 @@
 // than many such waits, so a waiter spins first. After a short while the
 // spin yields the core at every turn, so that threads with real work (the
 // window thread, the display server) get it.
-inline constexpr auto busySpin = std::chrono::microseconds(50);
+inline constexpr auto BUSY_SPIN = std::chrono::microseconds(50);
 
 // Asks `ready` until it says yes or `spin` is up; whether it did.
 template <class Ready>
@@ -23,6 +23,6 @@ bool spinUntil(Ready ready, std::chrono::steady_clock::duration spin) {
     }
     const auto spent = std::chrono::steady_clock::now() - start;
     if (spent >= spin) return false;
-    if (spent >= busySpin) std::this_thread::yield();
+    if (spent >= BUSY_SPIN) std::this_thread::yield();
   }
 }
