@@ -69,3 +69,29 @@ inline int exitStatusOf(pid_t pid) {
   } while (waited < 0 && errno == EINTR);
   return waited == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+struct programResult {
+  int status = -1;  // as exitStatusOf
+  std::string output;
+};
+
+// Runs a program to its end with its standard input and error on
+// /dev/null; its standard output is what it returns, or dropped as well
+// when keepOutput is false (for a program that leaves a server behind,
+// which would hold a pipe open).
+inline programResult runProgram(const commandLine& command, bool keepOutput = true) {
+  programResult result;
+  int fds[2];
+  if (pipe(fds) != 0) return result;
+  const pid_t pid = startChild([&] {
+    close(fds[0]);
+    toDevNull({0, 1, 2});
+    if (keepOutput) dup2(fds[1], 1);
+    close(fds[1]);
+    return command.exec();
+  });
+  close(fds[1]);
+  result.output = readUntilClosed(fds[0]);
+  result.status = exitStatusOf(pid);
+  return result;
+}

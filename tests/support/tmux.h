@@ -98,29 +98,10 @@ class tmuxSession {
   }
 
  private:
-  struct result {
-    int status = -1;
-    std::string output;
-  };
-
-  result run(const std::vector<std::string>& args, bool captureOutput = true) {
-    result r;
+  programResult run(const std::vector<std::string>& args, bool captureOutput = true) {
     std::vector<std::string> words = {"tmux", "-u", "-L", socket_};
     words.insert(words.end(), args.begin(), args.end());
-    const commandLine tmux(words);
-    int fds[2];
-    if (pipe(fds) != 0) return r;
-    const pid_t pid = startChild([&] {
-      close(fds[0]);
-      toDevNull({0, 1, 2});
-      if (captureOutput) dup2(fds[1], 1);
-      close(fds[1]);
-      return tmux.exec();
-    });
-    close(fds[1]);
-    r.output = readUntilClosed(fds[0]);
-    r.status = exitStatusOf(pid);
-    return r;
+    return runProgram(commandLine(words), captureOutput);
   }
 
   std::string socket_;
