@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/curvestyle.h"
+#include "app/segmentflanks.h"
 #include "app/state.h"
 #include "app/view.h"
 #include "graphics/drawing.h"
@@ -22,24 +23,8 @@ constexpr rtLiteral ENTER_KEY{"\r"};
 constexpr rtLiteral ESC_KEY{"\x1b"};
 constexpr int32_t TURN_STEP = 5;
 constexpr int32_t PROJECTION_CHUNK = 1024;  // points
-// The flank lines run 3 user units beside a segment and stop 2.35 times that
-// short of its ends, so the joints with the neighbours stay whole.
-constexpr extended FLANK_OFFSET = 3;
-constexpr extended FLANK_INSET = 2.35L;
 
 bool isEnterOrEsc(rtStringRef key) { return strEqual(key, ENTER_KEY) == 0 || strEqual(key, ESC_KEY) == 0; }
-
-// The offsets of a segment's flank lines: nx, ny across it, ex, ey along it.
-struct flankOffsets {
-  float nx, ny, ex, ey;
-};
-
-// (nx, ny) goes FLANK_OFFSET to the side of the segment, (ex, ey) FLANK_INSET
-// times that along it.
-flankOffsets flanksOf(extended dx, extended dy, extended len) {
-  const float nx = single(-dy * FLANK_OFFSET / len), ny = single(FLANK_OFFSET * dx / len);
-  return {nx, ny, single(-ny * FLANK_INSET), single(nx * FLANK_INSET)};
-}
 
 // The offsets depend only on the segment's extent (dx, dy), in whole user
 // units, and a picture has a few thousand different short ones; working
@@ -52,8 +37,6 @@ struct knownFlanks {
   flankOffsets offsets[KNOWN_SIDE * KNOWN_SIDE];
   bool known[KNOWN_SIDE * KNOWN_SIDE] = {};
 };
-
-float lengthOf(extended dx, extended dy) { return single(mathSqrt(dx * dx + dy * dy)); }
 
 // Whether sums of three of these floats come out exact in double
 // precision, and so equal to the extended-precision sums: they do when the

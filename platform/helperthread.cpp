@@ -7,7 +7,7 @@
 std::thread startHelperThread(std::function<void()> body) {
   sigset_t all, previous;
   sigfillset(&all);
-  for (int keep : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigdelset(&all, keep);
+  for (int keep : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS}) sigdelset(&all, keep);
   pthread_sigmask(SIG_BLOCK, &all, &previous);
   std::thread thread;
   try {

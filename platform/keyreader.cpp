@@ -50,10 +50,12 @@ void keyReader::discardInput(const std::function<void()>& alsoClear) {
 
 void keyReader::run() {
   bool unfinished = false;
-  // In the background every read fails at once; the terminal is looked at
-  // again from time to time until the job is in front again.
-  bool background = false;
-  constexpr int BACKGROUND_LOOK_MS = 100;
+  // While another process group has the terminal every read fails at once,
+  // and a shell's fg of a running job sends no signal: the terminal is looked
+  // at every BACKGROUND_LOOK_MS until the job is in front again. In front
+  // nothing is timed.
+  bool background = terminalInBackground(fd_);
+  constexpr int BACKGROUND_LOOK_MS = 50;
   uint8_t buffer[256];
   for (;;) {
     pollfd watched[3] = {{background ? -1 : fd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}, {handlers_.wakeup, POLLIN, 0}};
@@ -62,14 +64,23 @@ void keyReader::run() {
       if (errno == EINTR) continue;
       return;
     }
-    if (background) {
-      background = false;
-      if (ready == 0) continue;
-    }
     if (watched[1].revents) return;
     if (watched[2].revents) {
       wakeupDrain(handlers_.wakeup);
       if (handlers_.onWakeup) handlers_.onWakeup();
+    }
+    if (background) {
+      if (terminalInBackground(fd_)) continue;
+      background = false;
+      if (handlers_.onFront) handlers_.onFront();
+      continue;
+    }
+    if (watched[2].revents) {
+      // A continue signals the wakeup too: it may have been a bg.
+      if (terminalInBackground(fd_)) {
+        background = true;
+        continue;
+      }
       if (!watched[0].revents) continue;
     }
     std::lock_guard<std::mutex> hold(gate_);
@@ -94,8 +105,12 @@ void keyReader::run() {
       background = true;
       continue;
     }
-    if (n == 0 && handlers_.onHangUp) handlers_.onHangUp();
-    if (n <= 0) return;  // no more keys
+    // No more keys, ever: the program is told as of a hang-up rather than
+    // left waiting for them.
+    if (n <= 0) {
+      if (handlers_.onHangUp) handlers_.onHangUp();
+      return;
+    }
     unfinished = handlers_.onBytes ? handlers_.onBytes(buffer, static_cast<size_t>(n)) : false;
   }
 }

@@ -7,7 +7,9 @@
 
 // A thread that sleeps in poll() on a terminal and hands every chunk of
 // input to a callback the moment it arrives, so that nobody else has to
-// ask the terminal. Callbacks run on the reader thread.
+// ask the terminal. While the job is in the background it looks every 50 ms
+// whether it is in front again (onFront); in front it sleeps untimed.
+// Callbacks run on the reader thread.
 class keyReader {
  public:
   struct callbacks {
@@ -18,8 +20,11 @@ class keyReader {
     // A wakeup (wakeup.h) to watch as well: onWakeup runs after each signal.
     int wakeup = -1;
     std::function<void()> onWakeup;
-    // The terminal hung up; the thread ends after it.
+    // The terminal hung up or cannot be read any more; the thread ends after it.
     std::function<void()> onHangUp;
+    // The job is in front again after a time in the background (its own
+    // fd's process group has the terminal again).
+    std::function<void()> onFront;
   };
 
   keyReader() = default;

@@ -32,6 +32,9 @@ bool terminalEnterRawMode(int fd) {
     rawModes.c_cc[VTIME] = 0;
     keyFd = fd;
   }
+  // From the background tcsetattr would stop the process (SIGTTOU); raw mode
+  // comes once the job is in front (terminalReapplyRawMode).
+  if (terminalInBackground(fd)) return true;
   if (tcsetattr(fd, TCSANOW, &rawModes) != 0) return false;
   rawApplied = 1;
   return true;
@@ -69,5 +72,7 @@ void terminalCloseKeyDevice(int fd) {
 }
 
 void terminalDiscardInput(int fd) {
-  if (fd >= 0) tcflush(fd, TCIFLUSH);
+  // In the background the input is the shell's, and tcflush would stop the
+  // process (SIGTTOU).
+  if (fd >= 0 && !terminalInBackground(fd)) tcflush(fd, TCIFLUSH);
 }

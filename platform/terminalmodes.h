@@ -7,7 +7,8 @@ int terminalOpenKeyDevice();
 bool terminalIsTerminal(int fd);
 // Saves fd's modes (the first time) and switches it to raw key input: no line
 // editing, no echo, no signals or flow control from keys. Output processing
-// is left alone. False when fd is no terminal.
+// is left alone; in the background only the modes are saved. False when fd
+// is no terminal.
 bool terminalEnterRawMode(int fd);
 // Puts the saved modes back. Async-signal-safe.
 void terminalRestoreModes();
@@ -21,5 +22,6 @@ bool terminalInFront(int fd);
 bool terminalInBackground(int fd);
 // Closes the key terminal; restoring modes does nothing afterwards.
 void terminalCloseKeyDevice(int fd);
-// Throws away what the terminal has received but nobody has read yet.
+// Throws away what the terminal has received but nobody has read yet;
+// nothing while the job is in the background.
 void terminalDiscardInput(int fd);

@@ -4,6 +4,8 @@
 #include <errno.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/ioctl.h>
 #include <term.h>
@@ -13,6 +15,7 @@
 
 #include "platform/terminalcells.h"
 #include "platform/terminalglyphs.h"
+#include "platform/terminalmodes.h"
 #include "platform/terminalrepaint.h"
 #include "platform/terminalrestore.h"
 
@@ -47,6 +50,7 @@ int outFd = -1;
 bool utf8 = false;
 capabilities caps;
 int defaultLines = 0, defaultColumns = 0;
+char failure[160];  // why the terminal cannot be written to by cells; "" when it can
 
 terminalCells buffer;    // every cell the program wrote
 int cursorRow = 0, cursorColumn = 0;  // in the buffer, as last placed
@@ -99,6 +103,8 @@ void appendAttribute(std::string& out, int attribute) {
 }
 
 void writeAll(const std::string& bytes) {
+  // The terminal is the user's now; the cells are painted again on the way back.
+  if (terminalAway()) return;
   const char* p = bytes.data();
   size_t n = bytes.size();
   while (n > 0) {
@@ -118,15 +124,19 @@ void publishRestore() {
   if (attributesTouched) append(leave, caps.attributesOff);
   if (cursorTouched) append(leave, caps.cursorNormal);
   if (!utf8) append(leave, caps.exitAcs);  // a write cut short may have left it on
-  if (alternateScreen()) {
-    // The user's own screen comes back as it was, as after less or vim.
-    append(leave, caps.exitCa);
-    append(resume, caps.enterCa);
-  } else if (lowestRow >= 0) {
+  // The shell goes on on a fresh line below the program's text; this counts
+  // where the terminal has no alternate screen or ignores it.
+  if (lowestRow >= 0) {
     appendMove(leave, lowestRow, 0);
     leave += "\r\n";
     append(leave, caps.clearToEnd);
   }
+  if (alternateScreen()) {
+    // The user's own screen comes back as it was, as after less or vim.
+    append(leave, caps.exitCa);
+    append(resume, caps.enterCa);
+  }
+  if (!utf8) append(resume, caps.enableAcs);
   if (cursorHidden) append(resume, caps.cursorInvisible);
   terminalPublishRestoreBytes(leave.data(), leave.size(), resume.data(), resume.size());
 }
@@ -216,12 +226,24 @@ void appendCursor(std::string& out) {
 
 bool terminalOutputOpen(int fd) {
   if (outFd >= 0) return true;
+  failure[0] = '\0';
   if (fd < 0 || isatty(fd) != 1) return false;
+  const char* type = getenv("TERM");
+  if (type == nullptr || *type == '\0') {
+    snprintf(failure, sizeof failure, "no key panel: TERM is not set, so the cursor cannot be placed");
+    return false;
+  }
   int status = 0;
-  if (setupterm(nullptr, fd, &status) != OK) return false;
+  if (setupterm(nullptr, fd, &status) != OK) {
+    snprintf(failure, sizeof failure, "no key panel: the terminal type \"%.64s\" is not known to terminfo", type);
+    return false;
+  }
   caps = capabilities{};
   caps.cursorAddress = capability("cup");
-  if (caps.cursorAddress == nullptr) return false;
+  if (caps.cursorAddress == nullptr) {
+    snprintf(failure, sizeof failure, "no key panel: the terminal type \"%.64s\" cannot place the cursor", type);
+    return false;
+  }
   caps.cursorInvisible = capability("civis");
   caps.cursorNormal = capability("cnorm");
   caps.changeScrollRegion = capability("csr");
@@ -260,6 +282,9 @@ bool terminalOutputOpen(int fd) {
   lowestRow = -1;
   cursorHidden = cursorTouched = attributesTouched = false;
   publishRestore();
+  // A job started in the background leaves the terminal alone until it is
+  // in front; then it comes in as after a stop.
+  terminalStartAway(terminalInBackground(fd));
   // The program's text starts on a clean screen, on the alternate one where
   // the terminal has it.
   std::string start;
@@ -279,6 +304,7 @@ void terminalOutputClose() {
 }
 
 bool terminalOutputReady() { return outFd >= 0; }
+const char* terminalOutputFailure() { return failure; }
 bool terminalOutputUtf8() { return utf8; }
 
 bool terminalBufferSize(int& width, int& height) {
@@ -358,7 +384,9 @@ void terminalWriteControl(const char* bytes, size_t n) {
 
 void terminalRepaintIfOwed() {
   int width, height, shownColumns, shownRows;
-  if (!terminalTakeRepaintRequest() || !terminalBufferSize(width, height) || !terminalSize(shownColumns, shownRows))
+  // Away, the request stays owed until the terminal is the program's again.
+  if (terminalAway() || !terminalTakeRepaintRequest() || !terminalBufferSize(width, height) ||
+      !terminalSize(shownColumns, shownRows))
     return;
   std::string out;
   lastAttribute = -1;  // a stop in between reset the attributes

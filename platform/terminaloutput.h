@@ -15,6 +15,9 @@ bool terminalOutputOpen(int fd);
 // lowest row written) and stops output. Safe to call twice.
 void terminalOutputClose();
 bool terminalOutputReady();
+// Why the last terminalOutputOpen of a terminal failed, for the user (its
+// type unset, unknown or unable to place the cursor); "" otherwise.
+const char* terminalOutputFailure();
 bool terminalOutputUtf8();  // whether the locale is UTF-8
 
 // The screen buffer's size, asked anew each time: the terminal's size, or

@@ -28,8 +28,26 @@ std::atomic<int> activeSlot{-1};
 volatile sig_atomic_t outputFd = -1;
 std::atomic<int> restoreDone{1};
 
-constexpr int FATAL_SIGNALS[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
-struct sigaction previousFatal[sizeof FATAL_SIGNALS / sizeof FATAL_SIGNALS[0]];
+// 1 while the terminal shows the user's screen rather than the program's:
+// stopped, continued in the background, or started there. The leave bytes
+// are written on the way into it, the resume bytes on the way out.
+static_assert(std::atomic<int>::is_always_lock_free, "set from signal handlers");
+std::atomic<int> away{0};
+
+// Every signal whose default action ends the process, SIGKILL aside; the
+// stops, SIGCONT and the signals ignored by default are not among them.
+bool endsTheProcess(int signalNumber) {
+  switch (signalNumber) {
+    case SIGKILL: case SIGSTOP: case SIGTSTP: case SIGTTIN: case SIGTTOU:
+    case SIGCONT: case SIGCHLD: case SIGURG: case SIGWINCH:
+      return false;
+    default:
+      return true;
+  }
+}
+
+struct sigaction previousFatal[NSIG];
+bool caught[NSIG];  // a handler of ours is installed for that signal
 struct sigaction previousStop, previousContinue;
 bool installed = false;
 
@@ -68,6 +86,7 @@ class jobControlIgnored {
 };
 
 void writeLeave() {
+  away.store(1);
   int slot = activeSlot.load(std::memory_order_acquire);
   if (slot >= 0 && outputFd >= 0) writeAll(outputFd, slots[slot].leave, slots[slot].leaveLength);
 }
@@ -85,10 +104,16 @@ void resume() {
   if (restoreDone.load()) return;
   terminalReapplyRawMode();
   // Continued in the background (bg): the screen stays the shell's until the
-  // job is continued in the foreground.
-  if (outputFd >= 0 && !terminalInFront(outputFd)) return;
+  // job is in front again, which the key reader watches for; the request
+  // wakes it.
+  if (outputFd >= 0 && !terminalInFront(outputFd)) {
+    away.store(1);
+    terminalRequestRepaint();
+    return;
+  }
   int slot = activeSlot.load(std::memory_order_acquire);
   if (slot >= 0 && outputFd >= 0) writeAll(outputFd, slots[slot].resume, slots[slot].resumeLength);
+  away.store(0);
   terminalRequestRepaint();
 }
 
@@ -138,11 +163,13 @@ void terminalInstallRestoreHandlers(int outFd) {
   memset(&action, 0, sizeof action);
   sigemptyset(&action.sa_mask);
   action.sa_handler = onFatalSignal;
-  for (size_t i = 0; i < sizeof FATAL_SIGNALS / sizeof FATAL_SIGNALS[0]; ++i) {
-    sigaction(FATAL_SIGNALS[i], nullptr, &previousFatal[i]);
+  for (int s = 1; s < NSIG; ++s) {
+    caught[s] = false;
+    // Some numbers belong to the C library and cannot be had.
+    if (!endsTheProcess(s) || sigaction(s, nullptr, &previousFatal[s]) != 0) continue;
     // A signal the parent chose to ignore stays ignored (e.g. SIGHUP under nohup).
-    if (previousFatal[i].sa_handler == SIG_IGN) continue;
-    sigaction(FATAL_SIGNALS[i], &action, nullptr);
+    if (!(previousFatal[s].sa_flags & SA_SIGINFO) && previousFatal[s].sa_handler == SIG_IGN) continue;
+    caught[s] = sigaction(s, &action, nullptr) == 0;
   }
   sigaction(SIGTSTP, nullptr, &previousStop);
   if (previousStop.sa_handler != SIG_IGN) installStopHandler();
@@ -154,10 +181,8 @@ void terminalInstallRestoreHandlers(int outFd) {
 void terminalRemoveRestoreHandlers() {
   if (!installed) return;
   installed = false;
-  for (size_t i = 0; i < sizeof FATAL_SIGNALS / sizeof FATAL_SIGNALS[0]; ++i) {
-    if (previousFatal[i].sa_handler == SIG_IGN) continue;
-    sigaction(FATAL_SIGNALS[i], &previousFatal[i], nullptr);
-  }
+  for (int s = 1; s < NSIG; ++s)
+    if (caught[s]) sigaction(s, &previousFatal[s], nullptr);
   if (previousStop.sa_handler != SIG_IGN) sigaction(SIGTSTP, &previousStop, nullptr);
   sigaction(SIGCONT, &previousContinue, nullptr);
 }
@@ -177,9 +202,16 @@ void terminalRestoreNow() {
   if (restoreDone.exchange(1) == 0) {
     jobControlIgnored quiet;
     terminalRestoreModes();
-    writeLeave();
+    // Away, the user's screen is already back and the shell's on it.
+    if (!away.load()) writeLeave();
   }
   errno = savedErrno;
 }
+
+bool terminalAway() { return away.load() != 0; }
+
+void terminalStartAway(bool startAway) { away.store(startAway ? 1 : 0); }
+
+void terminalBackInFront() { kill(getpid(), SIGCONT); }
 
 void terminalHangUp() { kill(getpid(), SIGHUP); }

@@ -1,10 +1,14 @@
 #include "platform/x11errors.h"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <map>
 #include <mutex>
 #include <set>
+
+#include "platform/x11refusal.h"
 
 namespace {
 
@@ -46,7 +50,7 @@ void forget(Display* display) {
 
 }  // namespace
 
-Display* x11OpenDisplay(const char* name) {
+Display* x11OpenDisplay(const char* name, std::string* refusal) {
   static std::once_flag once;
   std::call_once(once, [] {
     XInitThreads();
@@ -54,7 +58,14 @@ Display* x11OpenDisplay(const char* name) {
     XSetIOErrorHandler(noteIoError);
     std::atexit(seeClosedConnections);
   });
+  int admitted = -1;
+  const std::string refused = x11ServerRefusal(name, admitted);
+  if (!refused.empty()) {
+    if (refusal) *refusal = refused;
+    return nullptr;
+  }
   Display* display = XOpenDisplay(name);
+  if (admitted >= 0) close(admitted);
   if (display) {
     forget(display);  // a reused address is a new connection
     XSetIOErrorExitHandler(display, keepRunning, nullptr);

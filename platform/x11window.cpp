@@ -245,9 +245,11 @@ x11Frame* x11FrameCreate(const x11FrameRequest& request, std::string& failure) {
     failure = "window size " + std::to_string(request.width) + "x" + std::to_string(request.height) + " is empty";
     return nullptr;
   }
-  Display* d = x11OpenDisplay(request.display.c_str());
+  std::string refusal;
+  Display* d = x11OpenDisplay(request.display.c_str(), &refusal);
   if (!d) {
-    failure = "cannot open display " + request.display;
+    failure = refusal.empty() ? "cannot open display " + request.display
+                              : "display " + request.display + " refused the connection: " + refusal;
     return nullptr;
   }
   auto* f = new (std::nothrow) x11Frame;

@@ -8,7 +8,14 @@
 #include "runtime/keys.h"
 #include "runtime/state.h"
 
-void consoleSetup() {
+namespace {
+
+const char* failure = "";
+
+}  // namespace
+
+bool consoleSetup() {
+  failure = "";
   runtime.consoleOut = runtime.standardError;
   runtime.consoleIn = terminalOpenKeyDevice();
   runtime.stdinIsConsole = 0;
@@ -17,22 +24,32 @@ void consoleSetup() {
     runtime.consoleOut = runtime.standardOutput;
     runtime.stdoutIsConsole = -1;
   }
-  bool output = terminalOutputOpen(runtime.consoleOut);
   // Keys come from the terminal itself, so a redirected standard input does
-  // not take them away.
-  if (terminalEnterRawMode(runtime.consoleIn)) runtime.stdinIsConsole = -1;
+  // not take them away. Without them the terminal is left untouched.
+  if (!terminalEnterRawMode(runtime.consoleIn)) {
+    failure = "needs a terminal to read its keys from";
+    return false;
+  }
+  runtime.stdinIsConsole = -1;
+  bool output = terminalOutputOpen(runtime.consoleOut);
+  failure = terminalOutputFailure();
 
   // A terminal cannot report its cursor; it is taken to be shown, size 10.
   runtime.cursorSize = 10;
   runtime.cursorVisible = 1;
 
-  if (output || runtime.stdinIsConsole) {
-    terminalInstallRestoreHandlers(output ? runtime.consoleOut : -1);
-    static bool registered = false;
-    if (!registered) registered = std::atexit(consoleRestore) == 0;
-  }
+  terminalInstallRestoreHandlers(output ? runtime.consoleOut : -1);
+  static bool registered = false;
+  if (!registered) registered = std::atexit(consoleRestore) == 0;
   // A console program whose terminal closes ends with it.
-  if (runtime.stdinIsConsole) keysStartReading(runtime.consoleIn, terminalOutputUtf8(), terminalHangUp);
+  if (!keysStartReading(runtime.consoleIn, terminalOutputUtf8(), terminalHangUp, terminalBackInFront)) {
+    failure = "no thread could be started to read the keys";
+    return false;
+  }
+  // Started in the background and brought to the front before the reader
+  // first looked: nothing else would notice.
+  if (terminalAway() && !terminalInBackground(runtime.consoleIn)) terminalBackInFront();
+  return true;
 }
 
 void consoleRestore() {
@@ -44,3 +61,5 @@ void consoleRestore() {
   runtime.consoleIn = -1;
   runtime.stdinIsConsole = 0;
 }
+
+const char* consoleFailure() { return failure; }

@@ -62,7 +62,9 @@ uint32_t consoleWindow() {
   const x11Deadline deadline = std::chrono::steady_clock::now() + SEARCH_BUDGET;
   if (!isSet("DISPLAY") || !x11DisplayAvailable(nullptr)) return 0;
   uint32_t window = windowFromEnvironment();
-  if (window == 0) window = x11FindWindowOfProcesses(nullptr, processAncestors(), deadline);
+  // Only the terminal emulator's own window: an ancestor that merely owns a
+  // window (an IDE, a launcher) is not the terminal.
+  if (window == 0) window = x11FindWindowOfProcesses(nullptr, processesHoldingTerminal(processAncestors()), deadline);
   if (window == 0) window = windowFromTitle(deadline);
   runtime.consoleWindowHandle = window;
   return window;

@@ -75,8 +75,9 @@ void publish() {
 
 }  // namespace
 
-void keysStartReading(int fd, bool utf8, void (*onHangUp)()) {
-  if (reader != nullptr || fd < 0) return;
+bool keysStartReading(int fd, bool utf8, void (*onHangUp)(), void (*onFront)()) {
+  if (reader != nullptr) return true;
+  if (fd < 0) return false;
   decoder.reset();
   decoder.useUtf8(utf8);
   reader = new keyReader;
@@ -100,10 +101,13 @@ void keysStartReading(int fd, bool utf8, void (*onHangUp)()) {
     keyQueued.notify_all();
   };
   if (onHangUp) handlers.onHangUp = onHangUp;
+  if (onFront) handlers.onFront = onFront;
   if (!reader->start(fd, std::move(handlers), ESCAPE_WAIT_MS)) {
     delete reader;
     reader = nullptr;
+    return false;
   }
+  return true;
 }
 
 void keysStopReading() {
@@ -148,7 +152,7 @@ rtString waitKey() {
     // Painted here, on the thread that writes all console output.
     terminalRepaintIfOwed();
     std::unique_lock<std::mutex> hold(queueLock);
-    // Without a key terminal nothing ever arrives: wait without spinning.
+    // A key or a repaint request wakes it: no spinning.
     keyQueued.wait_for(hold, std::chrono::seconds(1), [&] { return !queue.empty() || repaintWakes != wakesSeen; });
   }
   runtime.lastControlKeyState = event.controlKeyState;

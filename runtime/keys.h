@@ -23,7 +23,8 @@ uint8_t capsLockFix(uint8_t character, uint8_t scanCode, uint32_t controlKeyStat
 
 // Start-up and shutdown (consoleSetup, consoleRestore): begins and ends
 // reading keys from the terminal fd on a thread of its own. utf8: the
-// terminal sends characters beyond ASCII in UTF-8. onHangUp, if given, runs
-// on that thread when the terminal goes away.
-void keysStartReading(int fd, bool utf8, void (*onHangUp)() = nullptr);
+// terminal sends characters beyond ASCII in UTF-8. onHangUp and onFront, if
+// given, run on that thread when the terminal goes away and when the job is
+// in front again after the background. False when no thread can be had.
+bool keysStartReading(int fd, bool utf8, void (*onHangUp)() = nullptr, void (*onFront)() = nullptr);
 void keysStopReading();

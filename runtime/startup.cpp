@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/standarddescriptors.h"
 #include "runtime/arrays.h"
 #include "runtime/consolesetup.h"
 #include "runtime/programinit.h"
@@ -13,6 +14,7 @@
 namespace {
 
 constexpr int EXIT_NO_THREAD_BLOCK = 255;
+constexpr int EXIT_NO_KEYS = 1;
 constexpr int32_t DEFAULT_SHOW_WINDOW = 10;
 constexpr char16_t DEFAULT_FONT_FACE[] = u"MS Sans Serif";
 constexpr uint16_t DEFAULT_FONT_SIZE = 8;
@@ -56,7 +58,12 @@ int runtimeStartup(int argc, char** argv, programMainFn programMain, const clean
   runtime.standardInput = 0;
   runtime.standardOutput = 1;
   runtime.consoleOut = runtime.standardError;
-  consoleSetup();
+  standardDescriptorsOpen();
+  if (!consoleSetup()) {
+    // Nobody could steer it: it ends at once rather than wait for ever.
+    consoleRestore();
+    return EXIT_NO_KEYS;
+  }
 
   runtime.showWindowValue = DEFAULT_SHOW_WINDOW;
   releaseCommandTail();

@@ -16,8 +16,9 @@ using programMainFn = int32_t (*)(void* module, void* previous, const char* comm
 
 // The process's way in and out: sets the console up, records the start-up
 // values, creates the main thread's block, runs programInit and programMain,
-// and shuts down. Returns the exit code for main() to return (255 when the
-// main thread block cannot be had).
+// and shuts down. Returns the exit code for main() to return: 1 when no keys
+// can be read (consoleFailure says why; programMain is not called), 255 when
+// the main thread block cannot be had.
 int runtimeStartup(int argc, char** argv, programMainFn programMain, const cleanupEntry* cleanupTable,
                    size_t cleanupCount);
 

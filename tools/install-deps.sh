@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
-# Makes sure the Debian packages the build (and, with "test", the test suite)
-# needs are installed. As root it installs what is missing with apt-get;
+# Usage: install-deps.sh [test] [package]
+# Makes sure the Debian packages the program's build needs are installed,
+# with "test" also those of the tests, benchmarks and test tools (which
+# build and inspect the package too), with "package" those that make the
+# Debian package. As root it installs what is missing with apt-get;
 # otherwise it names the missing packages and fails.
 set -euo pipefail
 
-build_packages=(cmake make g++ pkg-config libx11-dev libxext-dev libncurses-dev
-                libgtest-dev libgmock-dev libbenchmark-dev libxdamage-dev libxtst-dev)
-test_packages=(xvfb xterm tmux openbox xfwm4 dbus-daemon man-db)
+build_packages=(cmake make g++ pkg-config libx11-dev libxext-dev libncurses-dev)
+package_packages=(dpkg-dev file)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libxdamage-dev libxtst-dev
+               xvfb xauth xterm tmux openbox xfwm4 dbus-daemon man-db desktop-file-utils lintian
+               "${package_packages[@]}")
 
 wanted=("${build_packages[@]}")
-if [ "${1:-}" = test ]; then
-  wanted+=("${test_packages[@]}")
-fi
+for extra in "$@"; do
+  case $extra in
+    test) wanted+=("${test_packages[@]}") ;;
+    package) wanted+=("${package_packages[@]}") ;;
+    *) echo "install-deps.sh: unknown set $extra" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for package in "${wanted[@]}"; do

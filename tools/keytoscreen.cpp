@@ -1,13 +1,22 @@
-// keytoscreen PROGRAM [ROUNDS]
+// keytoscreen [--cpus LIST] [--animation LEVEL SECONDS] [--rest SECONDS] PROGRAM [ROUNDS]
 // How long a right-arrow key takes from the terminal to the screen at level
-// 5: starts PROGRAM in a pseudo-terminal against a private Xvfb, brings it
-// to level 5 with Enter, then writes the arrow into the terminal ROUNDS
-// times (default 30) and times each until the X server reports the picture
-// window damaged. Prints every time and the median in milliseconds.
+// 5, and what it costs: starts PROGRAM in a pseudo-terminal against a private
+// Xvfb, brings it to level 5 with Enter, then writes the arrow into the
+// terminal ROUNDS times (default 30) and times each until the X server
+// reports the picture window damaged. Prints every time, the median in
+// milliseconds, and the CPU time of the whole program (every thread, user
+// and system, from /proc/PID/stat) over those turns divided by the turns.
+//   --cpus LIST              runs PROGRAM on those CPUs only ("0", "0,1", "0-1")
+//   --animation LEVEL SECONDS  the program's CPU time over the first SECONDS
+//                            of level LEVEL's animation (1 to 5)
+//   --rest SECONDS           the program's CPU time while it sits at level 5,
+//                            untouched, for SECONDS after the turns
+// Each figure is one line of its own, so that scripts can pick it out.
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
@@ -20,11 +29,16 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/support/x11probe.h"
+#include "tests/support/process.h"
+#include "tests/support/waitfor.h"
 #include "tests/support/xvfb.h"
 
 namespace {
@@ -35,19 +49,66 @@ double millisecondsSince(steadyClock::time_point t) {
   return std::chrono::duration<double, std::milli>(steadyClock::now() - t).count();
 }
 
+// The user and system time of every thread the process has had, in
+// seconds, or -1 when it cannot be read. The process's name stands in
+// parentheses and may itself hold spaces and parentheses, so the fields are
+// counted from the last ')'.
+double processCpuSeconds(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  const size_t nameEnd = text.rfind(')');
+  if (nameEnd == std::string::npos) return -1;
+  std::istringstream fields(text.substr(nameEnd + 1));
+  std::string skipped;
+  for (int field = 3; field < 14; ++field) fields >> skipped;  // state .. cmajflt
+  unsigned long long utime = 0, stime = 0;
+  if (!(fields >> utime >> stime)) return -1;
+  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// A CPU list as taskset takes it, numbers and ranges, comma-separated, of
+// which at least one CPU is this process's to use.
+bool parseCpuList(const std::string& text, cpu_set_t& set) {
+  CPU_ZERO(&set);
+  std::istringstream items(text);
+  std::string item;
+  bool any = false;
+  while (std::getline(items, item, ',')) {
+    unsigned first = 0, last = 0;
+    char dash = 0, extra = 0;
+    const int n = std::sscanf(item.c_str(), "%u%c%u%c", &first, &dash, &last, &extra);
+    if (n == 1) last = first;
+    else if (n != 3 || dash != '-') return false;
+    if (first > last || last >= CPU_SETSIZE) return false;
+    for (unsigned cpu = first; cpu <= last; ++cpu) CPU_SET(cpu, &set);
+    any = true;
+  }
+  // sched_setaffinity in the child would refuse a set without one; say so before starting it.
+  cpu_set_t allowed, both;
+  if (!any || sched_getaffinity(0, sizeof allowed, &allowed) != 0) return false;
+  CPU_AND(&both, &set, &allowed);
+  return CPU_COUNT(&both) > 0;
+}
+
 // The program on the slave side of a new pty, with `display` and an xterm
-// terminal type; its output is read and dropped so that it never blocks.
+// terminal type, on the CPUs of `cpus` when given; its output is read and
+// dropped so that it never blocks.
 class ptyProgram {
  public:
-  ptyProgram(const char* program, const std::string& display) {
+  ptyProgram(const char* program, const std::string& display, const cpu_set_t* cpus) {
     master_ = posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
     const std::string slaveName = ptsname(master_);
-    pid_ = fork();
-    if (pid_ == 0) {
+    const commandLine command{program};
+    pid_ = startChild([&] {
+      // Before exec, so that every thread the program starts inherits it.
+      if (cpus && sched_setaffinity(0, sizeof *cpus, cpus) != 0) {
+        std::perror("keytoscreen: sched_setaffinity");
+        return 126;
+      }
       setsid();
       const int slave = open(slaveName.c_str(), O_RDWR);
-      if (slave < 0) _exit(127);
+      if (slave < 0) return 127;
       winsize size{25, 80, 0, 0};
       ioctl(slave, TIOCSWINSZ, &size);
       for (int fd = 0; fd < 3; ++fd) dup2(slave, fd);
@@ -56,9 +117,8 @@ class ptyProgram {
       setenv("DISPLAY", display.c_str(), 1);
       setenv("TERM", "xterm", 1);
       unsetenv("WINDOWID");
-      execl(program, program, static_cast<char*>(nullptr));
-      _exit(127);
-    }
+      return command.exec();
+    });
     drain_ = std::thread([this] {
       char buffer[4096];
       while (!stop_) {
@@ -70,7 +130,7 @@ class ptyProgram {
   ~ptyProgram() {
     if (pid_ > 0) {
       type("\033");  // Esc leaves the level view and the program
-      for (int i = 0; i < 200 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) usleep(10000);
+      waitFor([&] { return waitpid(pid_, nullptr, WNOHANG) != 0; }, 2000);
       if (kill(pid_, 0) == 0) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
@@ -81,6 +141,7 @@ class ptyProgram {
     if (master_ >= 0) close(master_);
   }
   bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
   bool type(const char* bytes) const {
     const ssize_t n = static_cast<ssize_t>(std::strlen(bytes));
     return write(master_, bytes, static_cast<size_t>(n)) == n;
@@ -96,16 +157,15 @@ class ptyProgram {
 // The picture window: the frame's one child, once both are there.
 Window findCanvas(const std::string& display, int timeoutMs) {
   x11Probe probe(display);
-  const auto start = steadyClock::now();
   if (!probe.connected()) return 0;
-  while (millisecondsSince(start) < timeoutMs) {
-    if (const uint32_t frame = probe.findWindow("Hilbert Curve in 3D", timeoutMs)) {
-      const std::vector<uint32_t> children = probe.children(frame);
-      if (!children.empty()) return children[0];
-    }
-    usleep(20000);
-  }
-  return 0;
+  Window canvas = 0;
+  waitFor([&] {
+    const uint32_t frame = probe.findWindow("Hilbert Curve in 3D", timeoutMs);
+    const std::vector<uint32_t> children = frame ? probe.children(frame) : std::vector<uint32_t>{};
+    canvas = children.empty() ? 0 : children[0];
+    return canvas != 0;
+  }, timeoutMs);
+  return canvas;
 }
 
 // Waits up to timeoutMs for a damage report; true when one came.
@@ -134,14 +194,53 @@ void waitQuiet(Display* d, Damage damage, int damageEvent, double quietMs) {
   }
 }
 
+int usage() {
+  std::fprintf(stderr,
+               "usage: keytoscreen [--cpus LIST] [--animation LEVEL SECONDS] [--rest SECONDS] PROGRAM [ROUNDS]\n");
+  return 2;
+}
+
+// The CPU time the program spends while `during` runs, in seconds.
+template <typename F>
+double cpuDuring(pid_t pid, F during) {
+  const double before = processCpuSeconds(pid);
+  during();
+  const double after = processCpuSeconds(pid);
+  return before < 0 || after < 0 ? -1 : after - before;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: keytoscreen PROGRAM [ROUNDS]\n");
-    return 2;
+  cpu_set_t cpus;
+  bool pinned = false;
+  int animationLevel = 0;
+  double animationSeconds = 0, restSeconds = 0;
+  std::vector<const char*> positional;
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    const int left = argc - 1 - i;
+    if (option == "--cpus" && left >= 1) {
+      if (!parseCpuList(argv[++i], cpus)) {
+        std::fprintf(stderr, "keytoscreen: %s is no list of CPUs this process may use\n", argv[i]);
+        return usage();
+      }
+      pinned = true;
+    } else if (option == "--animation" && left >= 2) {
+      animationLevel = std::atoi(argv[++i]);
+      animationSeconds = std::atof(argv[++i]);
+      if (animationLevel < 1 || animationLevel > 5 || animationSeconds <= 0) return usage();
+    } else if (option == "--rest" && left >= 1) {
+      restSeconds = std::atof(argv[++i]);
+      if (restSeconds <= 0) return usage();
+    } else if (option.starts_with("--")) {
+      return usage();
+    } else {
+      positional.push_back(argv[i]);
+    }
   }
-  const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 30;
+  if (positional.empty() || positional.size() > 2) return usage();
+  const int rounds = positional.size() > 1 ? std::max(1, std::atoi(positional[1])) : 30;
   xvfbServer server;
   if (server.name().empty()) {
     std::fprintf(stderr, "keytoscreen: cannot start Xvfb\n");
@@ -153,7 +252,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "keytoscreen: no X server with the DAMAGE extension\n");
     return 1;
   }
-  ptyProgram program(argv[1], server.name());
+  ptyProgram program(positional[0], server.name(), pinned ? &cpus : nullptr);
   const Window canvas = program.started() ? findCanvas(server.name(), 10000) : 0;
   if (!canvas) {
     std::fprintf(stderr, "keytoscreen: the program's window did not appear\n");
@@ -164,13 +263,18 @@ int main(int argc, char** argv) {
   // Level 0 is up once the window is quiet; each Enter builds the next
   // level and starts drawing it point by point, which any key cuts short.
   waitQuiet(d, damage, damageEvent, 1000);
+  double animationCpu = -1;
   for (int level = 1; level <= 5; ++level) {
     program.type("\r");
-    usleep(300000);
+    if (level == animationLevel)
+      animationCpu = cpuDuring(program.pid(), [&] { usleep(static_cast<useconds_t>(animationSeconds * 1e6)); });
+    else
+      usleep(300000);
     program.type(" ");
     waitQuiet(d, damage, damageEvent, 1500);
   }
   std::vector<double> times;
+  const double cpuBefore = processCpuSeconds(program.pid());
   for (int i = 0; i < rounds; ++i) {
     const auto start = steadyClock::now();
     program.type("\033[C");
@@ -181,12 +285,23 @@ int main(int argc, char** argv) {
     times.push_back(millisecondsSince(start));
     waitQuiet(d, damage, damageEvent, 200);
   }
+  const double cpuAfter = processCpuSeconds(program.pid());
+  const double restCpu =
+      restSeconds > 0 ? cpuDuring(program.pid(), [&] { usleep(static_cast<useconds_t>(restSeconds * 1e6)); }) : -1;
   for (double t : times) std::printf("%.2f ", t);
   std::vector<double> sorted = times;
   std::sort(sorted.begin(), sorted.end());
   const size_t n = sorted.size();
   const double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
   std::printf("\nkey to screen at level 5: median %.2f ms over %zu keys\n", median, n);
+  // Counted in clock ticks (usually 10 ms), hence over all the turns at once.
+  if (cpuBefore >= 0 && cpuAfter >= 0)
+    std::printf("CPU per turn at level 5: %.2f ms over %zu keys (whole program)\n",
+                (cpuAfter - cpuBefore) * 1000 / static_cast<double>(n), n);
+  if (animationCpu >= 0)
+    std::printf("CPU during %.1f s of the level-%d animation: %.3f s\n", animationSeconds, animationLevel,
+                animationCpu);
+  if (restCpu >= 0) std::printf("CPU at rest at level 5 for %.1f s: %.3f s\n", restSeconds, restCpu);
   XDamageDestroy(d, damage);
   XCloseDisplay(d);
   return 0;

@@ -12,6 +12,7 @@
 
 #include "tests/console/probe_support.h"
 #include "tests/support/desktop.h"
+#include "tests/support/ttymodes.h"
 
 namespace {
 
@@ -22,33 +23,17 @@ std::string readFile(const std::string& path) {
   return text.str();
 }
 
-// stty's view of a terminal from outside the program.
-std::string sttyOf(const std::string& tty) {
-  std::string output;
-  if (FILE* pipe = popen(("stty -a -F " + tty + " 2>/dev/null").c_str(), "r")) {
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    pclose(pipe);
-  }
-  return output;
-}
-
-bool isRaw(const std::string& stty) {
-  return stty.find("-icanon") != std::string::npos && stty.find("-echo ") != std::string::npos &&
-         stty.find("-isig") != std::string::npos;
-}
-
 const std::string earlierLine = "the earlier screen of the user";
 
 class runningProbe {
  public:
-  explicit runningProbe(const std::string& mode)
+  // options as for tmuxSession.
+  explicit runningProbe(const std::string& mode, const std::string& options = "")
       : log_("log"), before_("before"), after_("after"),
         tmux_(80, 25,
               "ulimit -c 0; stty -g > " + before_.path() + "; echo " + earlierLine + "; " + probePath() + " " + mode + " " + log_.path() +
                   "; printf rc=$?; stty -g > " + after_.path() + "; exec sleep 60",
-              probeEnvironment()) {}
+              probeEnvironment(), options) {}
 
   // Waits for the panel; false when the probe did not get that far.
   bool drawn() {
@@ -110,9 +95,38 @@ TEST_P(TerminalRestoreAfterSignal, RestoredAndTheSignalTakesItsCourse) {
   probe.expectRestored(128 + GetParam());
 }
 
+// Every signal whose default action ends the process (SIGKILL aside).
 INSTANTIATE_TEST_SUITE_P(Signals, TerminalRestoreAfterSignal,
                          ::testing::Values(SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL,
-                                           SIGABRT));
+                                           SIGABRT, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGTRAP,
+                                           SIGSYS, SIGXCPU, SIGXFSZ, SIGSTKFLT, SIGPWR, SIGIO, SIGRTMIN, SIGRTMAX));
+
+// Where the terminal has no alternate screen, or ignores it, the panel stays
+// on the screen and the shell goes on at the start of a line of its own
+// below it, as after less.
+class TerminalRestoreWithoutAlternateScreen : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(TerminalRestoreWithoutAlternateScreen, TheShellGoesOnOnALineOfItsOwn) {
+  runningProbe probe("restore", GetParam());
+  ASSERT_TRUE(probe.drawn());
+  probe.tmux().sendText("q");
+  ASSERT_TRUE(probe.tmux().waitForText("rc=0"));
+  const std::vector<std::string> screen = probe.tmux().capture();
+  int creditRow = 0, rcRow = 0;
+  for (int row = 1; row <= 25; ++row) {
+    if (screenRow(screen, row).find("example.org") != std::string::npos) creditRow = row;
+    if (screenRow(screen, row).find("rc=0") != std::string::npos) rcRow = row;
+  }
+  ASSERT_GT(creditRow, 0) << "the panel is gone";
+  EXPECT_GT(rcRow, creditRow);
+  EXPECT_EQ(screenRow(screen, rcRow), "rc=0");
+}
+
+// A terminal type without one, and a terminal that ignores it (as
+// weston-terminal does).
+INSTANTIATE_TEST_SUITE_P(Terminals, TerminalRestoreWithoutAlternateScreen,
+                         ::testing::Values("set -g default-terminal vt100", "set -g alternate-screen off"));
+
 
 TEST(TerminalRestore, AfterACrashInTheProgram) {
   runningProbe probe("segv");
@@ -126,7 +140,7 @@ TEST(TerminalRestore, RawModeComesBackAfterStopAndContinue) {
   ASSERT_TRUE(probe.drawn());
   ASSERT_EQ(kill(probe.pid(), SIGSTOP), 0);
   // What a shell does while the job is stopped.
-  ASSERT_EQ(std::system(("stty sane -F " + probe.tty()).c_str()), 0);
+  ASSERT_EQ(runProgram(commandLine{"stty", "sane", "-F", probe.tty()}).status, 0);
   ASSERT_FALSE(isRaw(sttyOf(probe.tty())));
   ASSERT_EQ(kill(probe.pid(), SIGCONT), 0);
   EXPECT_TRUE(waitFor([&] { return isRaw(sttyOf(probe.tty())); }, 10000));
@@ -194,6 +208,66 @@ TEST(TerminalRestore, KeysComeAgainAfterTheBackground) {
   ASSERT_EQ(kill(pid, SIGUSR1), 0);
   ASSERT_TRUE(job.log().waitForLine("front")) << job.log().text();
   EXPECT_TRUE(job.log().waitForLine("key 120")) << job.log().text();  // x
+}
+
+// The probe as a job of an interactive bash that the test types to: the
+// terminal must be the program's whenever the job is in front, however it
+// got there, and the shell's, untouched, whenever it is not.
+TEST(TerminalRestore, TakesTheTerminalBackWheneverTheJobIsInFront) {
+  tmuxSession tmux(80, 25, "PS1='$ ' exec bash --norc --noprofile -i", probeEnvironment());
+  ASSERT_TRUE(tmux.started());
+  const std::string tty = tmux.format("#{pane_tty}");
+  auto type = [&](const std::string& line) {
+    tmux.sendText(line);
+    tmux.sendKeys({"Enter"});
+  };
+  auto panelShown = [&] {
+    for (const std::string& row : tmux.capture())
+      if (row.find("Drawing level") != std::string::npos) return true;
+    return false;
+  };
+  auto programs = [&] {
+    return waitFor([&] {
+      return isRaw(sttyOf(tty)) && tmux.format("#{alternate_on}") == "1" && tmux.format("#{cursor_flag}") == "0" &&
+             panelShown();
+    }, 10000);
+  };
+  // The shell answers (its output, not the line typed) on its own screen.
+  auto shells = [&](const std::string& marker) {
+    type("echo " + marker + "-$((6*7))");
+    return tmux.waitForText(marker + "-42") && !isRaw(sttyOf(tty)) && tmux.format("#{alternate_on}") == "0" &&
+           !panelShown();
+  };
+  const auto pidOf = [](const tempFile& log) {
+    return log.waitForLine("drawn") ? std::stoi(log.lines().at(0).substr(4)) : 0;
+  };
+
+  // Stopped, continued in the background, then brought to the front.
+  tempFile first("first");
+  type(probePath() + " restore " + first.path());
+  const pid_t pid = pidOf(first);
+  ASSERT_NE(pid, 0);
+  ASSERT_TRUE(programs());
+  ASSERT_EQ(kill(pid, SIGTSTP), 0);
+  EXPECT_TRUE(tmux.waitForText("Stopped"));
+  type("bg");
+  EXPECT_TRUE(shells("shell-after-bg"));
+  type("fg");
+  EXPECT_TRUE(programs()) << "fg after bg";
+  tmux.sendText("q");
+  type("echo first=$?-$((6*7))");
+  EXPECT_TRUE(tmux.waitForText("first=0-42"));
+
+  // Started in the background: nothing on the terminal until fg.
+  tempFile second("second");
+  type(probePath() + " restore " + second.path() + " &");
+  ASSERT_NE(pidOf(second), 0);
+  EXPECT_TRUE(shells("shell-after-start"));
+  type("fg");
+  EXPECT_TRUE(programs()) << "fg after a start in the background";
+  tmux.sendText("q");
+  type("echo second=$?-$((6*7))");
+  EXPECT_TRUE(tmux.waitForText("second=0-42"));
 }
 
 }  // namespace

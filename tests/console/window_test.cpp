@@ -7,12 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 
 #include "platform/x11terminalwindow.h"
 #include "tests/console/probe_support.h"
 #include "tests/support/desktop.h"
+#include "tests/support/process.h"
 #include "tests/support/x11probe.h"
 
 namespace {
@@ -106,6 +108,45 @@ TEST(ConsoleWindow, AWindowThatCannotBeFoundIsGivenUpQuickly) {
   const searchResult found = runProbe(desktop, findBy::nothing);
   EXPECT_EQ(found.window, 0u);
   EXPECT_LT(found.took.count(), 1000) << "three searches";
+}
+
+// An IDE or a launcher: a process that owns one window and runs the program
+// on a terminal whose master side a child of its own (script, here) holds.
+// Its window is not the terminal's: it is neither moved nor focused.
+TEST(ConsoleWindow, AnAncestorsWindowIsLeftAloneUnlessItHoldsTheTerminal) {
+  testDesktop desktop("");
+  ASSERT_TRUE(desktop.ready()) << "Xvfb did not start";
+  x11Probe probe(desktop.display());
+  const uint32_t ide = probe.cover(1200, 800, 50, 50, 0);
+  desktop.setCardinal(ide, "_NET_WM_PID", getpid());
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  desktop.setString(ide, "WM_CLIENT_MACHINE", host);
+  tempFile log("window");
+  const std::string command = "exec script -qec 'exec env -u WINDOWID -u TMUX DISPLAY=" + desktop.display() +
+                              " LC_ALL=C.UTF-8 " + probePath() + " window " + log.path() + "' /dev/null";
+  const commandLine shell{"/bin/sh", "-c", command};
+  int keys[2];
+  ASSERT_EQ(pipe(keys), 0);
+  const pid_t launcher = startChild([&] {
+    dup2(keys[0], 0);
+    close(keys[1]);
+    return shell.exec();
+  });
+  close(keys[0]);
+  ASSERT_GT(launcher, 0);
+  EXPECT_TRUE(log.waitForLines(1)) << "the probe did not report";
+  // script passes the key on to the terminal, and the probe ends.
+  EXPECT_EQ(write(keys[1], "\r", 1), 1);
+  close(keys[1]);
+  EXPECT_EQ(exitStatusOf(launcher), 0);
+  const std::vector<std::string> lines = log.lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "window 0"), lines.end()) << log.text();
+  x11Probe::geometry where;
+  ASSERT_TRUE(probe.windowGeometry(ide, where));
+  EXPECT_EQ(where.x, 1200);
+  EXPECT_EQ(where.y, 800);
+  EXPECT_NE(desktop.focusedWindow(), ide);
 }
 
 TEST(ConsoleWindow, QueriesOfAWindowThatIsNotThereFail) {

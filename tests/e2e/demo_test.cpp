@@ -5,7 +5,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
@@ -21,6 +23,7 @@
 #include "runtime/maths.h"
 #include "tests/support/desktop.h"
 #include "tests/support/tmux.h"
+#include "tests/support/ttymodes.h"
 #include "tests/support/xvfb.h"
 
 namespace {
@@ -59,14 +62,14 @@ canvasPoint expectedPixel(int32_t targetLevel, int32_t i) {
           750 - roundToInt((static_cast<long double>(p.y) + 750) * 0.5L)};
 }
 
-class demoTest : public ::testing::Test {
+class DemoTest : public ::testing::Test {
  protected:
   void SetUp() override {
     char pattern[] = "/tmp/h3d-e2e-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
   }
-  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   // Runs the program in an 80 x 25 terminal below a line of the user's,
   // recording the terminal's modes before and after, its exit code and what
@@ -129,7 +132,7 @@ class canvasView {
   int32_t width_ = 0, height_ = 0;
 };
 
-TEST_F(demoTest, runsThroughTheLevelsAndTurnsTheView) {
+TEST_F(DemoTest, RunsThroughTheLevelsAndTurnsTheView) {
   const std::string& display = testXServer::display();
   ASSERT_FALSE(display.empty()) << "no Xvfb";
   tmuxSession terminal(80, 25, command(), {"DISPLAY=" + display, "LANG=C.UTF-8"});
@@ -194,7 +197,7 @@ TEST_F(demoTest, runsThroughTheLevelsAndTurnsTheView) {
   EXPECT_EQ(readFile(dir_ + "/stderr"), "");
 }
 
-TEST_F(demoTest, goesOnInTheTerminalAfterTheWindowIsClosed) {
+TEST_F(DemoTest, GoesOnInTheTerminalAfterTheWindowIsClosed) {
   const std::string& display = testXServer::display();
   ASSERT_FALSE(display.empty()) << "no Xvfb";
   tmuxSession terminal(80, 25, command(), {"DISPLAY=" + display});
@@ -218,28 +221,45 @@ TEST_F(demoTest, goesOnInTheTerminalAfterTheWindowIsClosed) {
   EXPECT_EQ(readFile(dir_ + "/stderr"), "");
 }
 
-TEST_F(demoTest, runsInTheTerminalWithoutADisplayAndSaysWhyAtTheEnd) {
-  tmuxSession terminal(80, 25, command("env -u DISPLAY ", true));
-  ASSERT_TRUE(terminal.started());
-  ASSERT_TRUE(terminal.waitForText(statusAt0));
-  terminal.sendKeys({"Enter"});
-  ASSERT_TRUE(terminal.waitForText(statusAt(1)));
-  terminal.sendKeys({"Space"});
-  terminal.sendKeys({"Escape"});
-  expectCleanEnd(terminal);
-  // Said once, after the user's screen came back, so that it stays visible.
-  const std::vector<std::string> screen = terminal.capture();
-  ASSERT_GE(screen.size(), 2u);
-  EXPECT_EQ(screen[1].rfind("hilbert3d: no window could be opened", 0), 0u) << screen[1];
-  int said = 0;
-  for (const std::string& row : screen) said += row.find("no window could be opened") != std::string::npos;
-  EXPECT_EQ(said, 1);
+// Without a window the program still runs in the terminal, and says why
+// once, after the user's screen came back, so that it stays visible. A
+// server that turns it away is not let to write on the panel meanwhile.
+TEST_F(DemoTest, RunsInTheTerminalWithoutAWindowAndSaysWhyAtTheEnd) {
+  ASSERT_TRUE(addCookie(dir_ + "/cookies", ":0", "0123456789abcdef0123456789abcdef"));
+  xvfbServer guarded("640x480x24", true, (dir_ + "/cookies").c_str());
+  ASSERT_FALSE(guarded.name().empty()) << "Xvfb could not be started";
+  const struct {
+    std::string environment, why;
+  } cases[] = {
+      {"-u DISPLAY", "no display (DISPLAY is not set)"},
+      {"DISPLAY=" + guarded.name() + " XAUTHORITY=" + dir_ + "/none",
+       "display " + guarded.name() +
+           " refused the connection: Authorization required, but no authorization protocol specified"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.environment);
+    std::remove((dir_ + "/after").c_str());
+    tmuxSession terminal(80, 25, command("env " + c.environment + " ", true));
+    ASSERT_TRUE(terminal.started());
+    ASSERT_TRUE(terminal.waitForText(statusAt0));
+    terminal.sendKeys({"Enter"});
+    ASSERT_TRUE(terminal.waitForText(statusAt(1)));
+    for (const std::string& row : terminal.capture()) EXPECT_EQ(row.find("uthoriz"), std::string::npos) << row;
+    terminal.sendKeys({"Space"});
+    terminal.sendKeys({"Escape"});
+    expectCleanEnd(terminal);
+    const std::vector<std::string> screen = terminal.capture();
+    std::string said;
+    for (size_t row = 1; row < screen.size(); ++row) said += screen[row];
+    while (!said.empty() && said.back() == ' ') said.pop_back();
+    EXPECT_EQ(said, "hilbert3d: no window could be opened: " + c.why);
+  }
 }
 
 // Level 5 under an address-space limit that holds its points but not also
 // its picture: the program ends at once, leaves the terminal as it found it
 // and says why, in one line.
-TEST_F(demoTest, endsCleanlyAndSaysWhyWhenALevelsPictureFindsNoMemory) {
+TEST_F(DemoTest, EndsCleanlyAndSaysWhyWhenALevelsPictureFindsNoMemory) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "the sanitizers' allocators reserve far more than any such limit";
 #endif
@@ -272,7 +292,7 @@ TEST_F(demoTest, endsCleanlyAndSaysWhyWhenALevelsPictureFindsNoMemory) {
   EXPECT_NE(why.find("\nhilbert3d: out of memory: level 5 cannot be shown\n"), std::string::npos) << why;
 }
 
-TEST_F(demoTest, escapeAtLevelZeroEndsAtOnce) {
+TEST_F(DemoTest, EscapeAtLevelZeroEndsAtOnce) {
   tmuxSession terminal(80, 25, command("env -u DISPLAY "));
   ASSERT_TRUE(terminal.started());
   ASSERT_TRUE(terminal.waitForText(statusAt0));
@@ -280,16 +300,93 @@ TEST_F(demoTest, escapeAtLevelZeroEndsAtOnce) {
   expectCleanEnd(terminal);
 }
 
+// Started where it cannot be steered, or cannot show its panel: it says why
+// in one line once the terminal is back, leaves the terminal as it was, and
+// where it cannot read keys it ends at once without running. Where it runs,
+// none of its own descriptors stands in for standard input, output or error.
+struct startEnvironment {
+  std::string name;
+  std::string before;     // the command line before the launcher (setsid, env)
+  std::string redirects;  // applied to the program itself
+  std::string said;       // what standard error shows first; "" nothing
+  std::string exitCode;
+};
+
+void PrintTo(const startEnvironment& start, std::ostream* out) { *out << start.name; }
+
+class StartTest : public DemoTest, public ::testing::WithParamInterface<startEnvironment> {};
+
+bool ownDescriptor(const std::string& target) {
+  return target.rfind("socket:", 0) == 0 || target.rfind("pipe:", 0) == 0 || target.rfind("anon_inode:", 0) == 0;
+}
+
+TEST_P(StartTest, SaysWhatIsMissingAndLeavesTheTerminalAsItWas) {
+  const startEnvironment& start = GetParam();
+  const std::string launcher =
+      start.before + "sh -c 'echo $$ > " + dir_ + "/pid; exec \"$0\"" + start.redirects + "' ";
+  tmuxSession terminal(80, 25, command(launcher));
+  ASSERT_TRUE(terminal.started());
+  const bool runs = start.exitCode == "0";
+  if (runs) {
+    // Running, the terminal in raw mode for its keys, no panel: Esc ends it.
+    const std::string tty = terminal.format("#{pane_tty}");
+    ASSERT_TRUE(waitFor([&] { return isRaw(sttyOf(tty)); }, 10000));
+    const std::string pid = std::to_string(std::atoi(readFile(dir_ + "/pid").c_str()));
+    for (int fd = 0; fd <= 2; ++fd) {
+      char target[256] = {};
+      const std::string link = "/proc/" + pid + "/fd/" + std::to_string(fd);
+      ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0) << "descriptor " << fd << " closed";
+      EXPECT_FALSE(ownDescriptor(target)) << "descriptor " << fd << " is " << target;
+    }
+    EXPECT_TRUE(waitFor([&] {
+      terminal.sendKeys({"Escape"});
+      usleep(300000);  // one Esc at a time, not a sequence
+      return !exitCode().empty();
+    }, 10000));
+  }
+  ASSERT_TRUE(programEnded());
+  EXPECT_EQ(exitCode(), start.exitCode);
+  EXPECT_EQ(readFile(dir_ + "/before"), readFile(dir_ + "/after"));
+  EXPECT_EQ(terminal.capture().at(0), earlierLine);
+  const std::string said = readFile(dir_ + "/stderr");
+  if (start.said.empty()) {
+    EXPECT_EQ(said, "");
+  } else if (!runs) {
+    // Nothing else: the program itself never ran, so no window was tried.
+    EXPECT_EQ(said, start.said + "\n");
+  } else {
+    EXPECT_EQ(said.substr(0, said.find('\n')), start.said);
+    EXPECT_EQ(said.find("no key panel"), said.rfind("no key panel")) << said;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Environments, StartTest,
+    ::testing::Values(
+        startEnvironment{"noTerminal", "setsid -w env -u DISPLAY ", " </dev/null >/dev/null",
+                         "hilbert3d: needs a terminal to read its keys from", "1"},
+        startEnvironment{"noThreadForTheKeys",
+                         "env -u DISPLAY LD_PRELOAD=" REFUSE_THREADS " ASAN_OPTIONS=verify_asan_link_order=0 ", "",
+                         "hilbert3d: no thread could be started to read the keys", "1"},
+        startEnvironment{"termUnset", "env -u DISPLAY -u TERM ", "",
+                         "hilbert3d: no key panel: TERM is not set, so the cursor cannot be placed", "0"},
+        startEnvironment{"termDumb", "env -u DISPLAY TERM=dumb ", "",
+                         "hilbert3d: no key panel: the terminal type \"dumb\" cannot place the cursor", "0"},
+        startEnvironment{"termUnknown", "env -u DISPLAY TERM=h3d-unknown ", "",
+                         "hilbert3d: no key panel: the terminal type \"h3d-unknown\" is not known to terminfo", "0"},
+        startEnvironment{"standardDescriptorsClosed", "env -u DISPLAY ", " <&- >&- 2>&-", "", "0"}),
+    [](const ::testing::TestParamInfo<startEnvironment>& info) { return info.param.name; });
+
 // Under real window managers the picture appears without taking the
 // keyboard focus, so keys typed go on reaching the program, even where it
 // cannot find the terminal's window to give the focus back.
-class focusTest : public demoTest, public ::testing::WithParamInterface<std::string> {};
+class FocusTest : public DemoTest, public ::testing::WithParamInterface<std::string> {};
 
 const std::string xtermTitle = "h3d focus test";
 // No process has this id: the xterm cannot be told from its process.
 constexpr long strangerPid = 0x3fffffff;
 
-TEST_P(focusTest, TheTerminalKeepsTheFocusAndTheKeys) {
+TEST_P(FocusTest, TheTerminalKeepsTheFocusAndTheKeys) {
   testDesktop desktop(GetParam());
   ASSERT_TRUE(desktop.ready()) << GetParam() << " did not start";
   // The program starts once the xterm has lost its process id; it has no
@@ -327,6 +424,6 @@ TEST_P(focusTest, TheTerminalKeepsTheFocusAndTheKeys) {
   EXPECT_EQ(exitCode(), "0");
 }
 
-INSTANTIATE_TEST_SUITE_P(windowManagers, focusTest, ::testing::Values("openbox", "xfwm4"));
+INSTANTIATE_TEST_SUITE_P(WindowManagers, FocusTest, ::testing::Values("openbox", "xfwm4"));
 
 }  // namespace

@@ -36,7 +36,7 @@ int64_t firstDifference(const std::vector<uint32_t>& a, const std::vector<uint32
   return -1;
 }
 
-TEST(drawingThread, buffersComeOutAsTheRasterizerDrawingEveryJobInOrder) {
+TEST(DrawingThread, BuffersComeOutAsTheRasterizerDrawingEveryJobInOrder) {
   attachedBitmap bitmap(width, height);
   std::vector<uint32_t> reference(static_cast<size_t>(width) * height, pixelOf(FACE));
   const pixelBuffer expected{reference.data(), width, height};
@@ -74,7 +74,7 @@ TEST(drawingThread, buffersComeOutAsTheRasterizerDrawingEveryJobInOrder) {
   }
 }
 
-TEST(rasterBands, aBandHoldsExactlyThoseRowsOfTheWholeDrawing) {
+TEST(RasterBands, ABandHoldsExactlyThoseRowsOfTheWholeDrawing) {
   std::mt19937 random(9);
   std::vector<uint32_t> whole(static_cast<size_t>(width) * height), banded(whole.size());
   const pixelBuffer wholeBuffer{whole.data(), width, height}, bandedBuffer{banded.data(), width, height};

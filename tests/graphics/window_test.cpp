@@ -3,9 +3,11 @@
 // covered, closing, and a second window.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "graphics/drawing.h"
 #include "window_support.h"
@@ -273,20 +275,65 @@ TEST_F(WindowTest, AttachPicksTheCanvasAndRefusesEverythingElse) {
   EXPECT_TRUE(closeByUser(frame));
 }
 
-TEST(WindowWithoutDisplay, CreateFailsWithAReasonAndTheRestIsQuiet) {
-  unsetenv("DISPLAY");
-  errorCode = 0;
-  EXPECT_EQ(openWindow("nowhere"), 0u);
-  EXPECT_STREQ(graphicWindowFailure(), "no display (DISPLAY is not set)");
-  setenv("DISPLAY", ":987", 1);  // nobody there
-  EXPECT_EQ(openWindow("nowhere"), 0u);
-  EXPECT_STREQ(graphicWindowFailure(), "cannot open display :987");
-  EXPECT_EQ(errorCode, 0);
+// Every way a window cannot be opened is said, and nothing lands on standard
+// error meanwhile: that is the terminal, with the panel on it. A server that
+// admits only its cookie's holders, as a display manager's does, turns away
+// a client with no cookie or the wrong one, and lets in the right one.
+TEST_F(WindowTest, AWindowThatCannotBeOpenedSaysWhyAndNothingElse) {
+  char pattern[] = "/tmp/h3d-cookies-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string dir = pattern, cookie = "0123456789abcdef0123456789abcdef";
+  ASSERT_TRUE(addCookie(dir + "/server", ":0", cookie));
+  xvfbServer guarded("640x480x24", true, (dir + "/server").c_str());
+  ASSERT_FALSE(guarded.name().empty()) << "Xvfb could not be started";
+  ASSERT_TRUE(addCookie(dir + "/right", guarded.name(), cookie));
+  ASSERT_TRUE(addCookie(dir + "/wrong", guarded.name(), "fedcba9876543210fedcba9876543210"));
+  const std::string refused = "display " + guarded.name() + " refused the connection: ";
+  const struct {
+    const char* display;
+    std::string authority, failure;
+  } cases[] = {
+      {nullptr, "", "no display (DISPLAY is not set)"},
+      {":987", "", "cannot open display :987"},  // nobody there
+      {guarded.name().c_str(), dir + "/none",
+       refused + "Authorization required, but no authorization protocol specified"},
+      {guarded.name().c_str(), dir + "/wrong", refused + "Invalid MIT-MAGIC-COOKIE-1 key"},
+      {guarded.name().c_str(), dir + "/right", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.display ? c.display : "no DISPLAY") + " " + c.authority);
+    if (c.display) {
+      setenv("DISPLAY", c.display, 1);
+    } else {
+      unsetenv("DISPLAY");
+    }
+    setenv("XAUTHORITY", c.authority.c_str(), 1);
+    const std::string said = dir + "/stderr";
+    const int saved = dup(2), file = open(said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(file, 2);
+    errorCode = 0;
+    const uint32_t frame = openWindow("guarded");
+    dup2(saved, 2);
+    close(saved);
+    close(file);
+    std::stringstream written;
+    written << std::ifstream(said).rdbuf();
+    EXPECT_EQ(written.str(), "") << "on standard error";
+    EXPECT_EQ(graphicWindowFailure(), c.failure);
+    EXPECT_EQ(errorCode, 0);
+    if (frame == 0) continue;
+    EXPECT_TRUE(c.failure.empty());
+    useDisplay(c.display);
+    EXPECT_TRUE(closeByUser(frame));
+    useDisplay(testXServer::display());
+  }
+  unsetenv("XAUTHORITY");
+  // Without a window the rest is quiet.
   graphicAttach(0, 0, true);
   EXPECT_EQ(errorCode, 5);
   graphicLineTo(10, 10, RED, false);
   graphicRedraw();
-  unsetenv("DISPLAY");
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
 #pragma once
 // Runs a piece of a test in a forked child, for code that may only run once
-// per process (start-up sets the terminal up) or changes process state.
+// per process (start-up sets the terminal up) or changes process state. The
+// child runs in a session of its own on a pseudo-terminal, as a program
+// started from a terminal does, so that start-up finds its keys.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <string>
@@ -20,6 +25,11 @@ childResult runInChild(Body body) {
   if (pipe(fds) != 0) return result;
   const pid_t pid = startChild([&] {
     close(fds[0]);
+    // The master stays open in the child until it ends, so the terminal never hangs up.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    const char* name = master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0 ? ptsname(master) : nullptr;
+    const int slave = name != nullptr && setsid() >= 0 ? open(name, O_RDWR | O_NOCTTY) : -1;
+    if (slave < 0 || ioctl(slave, TIOCSCTTY, 0) != 0) _exit(125);
     std::string report;
     const int code = body(report);
     const char* p = report.data();

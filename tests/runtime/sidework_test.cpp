@@ -9,7 +9,7 @@ namespace {
 
 // Each part runs exactly once and is done when runBeside returns, whether an
 // idle thread takes the offered part, takes it late, or never does.
-TEST(sideWork, eachPartRunsOnceAndIsDoneOnReturn) {
+TEST(SideWork, EachPartRunsOnceAndIsDoneOnReturn) {
   std::atomic<bool> stop{false};
   std::atomic<int> taken{0};
   std::thread taker([&] {

@@ -14,13 +14,16 @@
 class tmuxSession {
  public:
   // Starts `command` (run by sh -c) in a detached session of width x height
-  // cells. environment holds NAME=value entries for the pane.
-  tmuxSession(int width, int height, const std::string& command, const std::vector<std::string>& environment = {}) {
+  // cells. environment holds NAME=value entries for the pane; options, tmux
+  // commands for its configuration (e.g. "set -g alternate-screen off").
+  tmuxSession(int width, int height, const std::string& command, const std::vector<std::string>& environment = {},
+              const std::string& options = "") {
     static int serial = 0;
     socket_ = "h3d-test-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
     config_ = "/tmp/" + socket_ + ".conf";
     if (FILE* f = std::fopen(config_.c_str(), "w")) {
       std::fputs("set -g status off\nset -g remain-on-exit on\nset -g escape-time 0\nset -g history-limit 0\n", f);
+      std::fprintf(f, "%s\n", options.c_str());
       std::fclose(f);
     }
     std::vector<std::string> args = {"-f", config_, "new-session", "-d", "-x", std::to_string(width),

@@ -10,15 +10,23 @@
 #include "tests/support/process.h"
 
 // An Xvfb of its own, killed when this goes (or on kill()). Without shared
-// memory it lacks MIT-SHM, as a server on another machine does.
+// memory it lacks MIT-SHM, as a server on another machine does. With an
+// authority file it admits only clients with one of that file's cookies, as
+// a display manager's server does; without one it admits everybody.
 class xvfbServer {
  public:
-  explicit xvfbServer(const char* screen = "1600x1000x24", bool sharedMemory = true) {
+  explicit xvfbServer(const char* screen = "1600x1000x24", bool sharedMemory = true, const char* authority = nullptr) {
     int fds[2];
     if (pipe(fds) != 0) return;
     std::vector<std::string> words = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
-                                      "-nolisten", "tcp", "-ac"};
+                                      "-nolisten", "tcp"};
+    if (authority) {
+      words.insert(words.end(), {"-auth", authority});
+    } else {
+      words.push_back("-ac");
+    }
     if (!sharedMemory) words.insert(words.end(), {"-extension", "MIT-SHM"});
+    // Made before the fork: the child of a threaded process must not allocate.
     const commandLine xvfb(words);
     pid_ = startChild([&] {
       close(fds[0]);
@@ -69,3 +77,10 @@ class testXServer {
     return server.name();
   }
 };
+
+// Adds a cookie (32 hex digits) for `display` to the authority file, as a
+// display manager does, with the xauth tool. The server side takes every
+// cookie of its file, whichever display the entry names.
+inline bool addCookie(const std::string& file, const std::string& display, const std::string& cookie) {
+  return runProgram(commandLine{"xauth", "-q", "-f", file, "add", display, "MIT-MAGIC-COOKIE-1", cookie}).status == 0;
+}
