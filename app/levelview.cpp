@@ -1,7 +1,6 @@
 #include "app/levelview.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <initializer_list>
 #include <utility>
@@ -14,7 +13,6 @@
 #include "graphics/redraw.h"
 #include "runtime/keys.h"
 #include "runtime/maths.h"
-#include "runtime/sidework.h"
 #include "runtime/sort.h"
 
 namespace {
@@ -22,7 +20,6 @@ namespace {
 constexpr rtLiteral ENTER_KEY{"\r"};
 constexpr rtLiteral ESC_KEY{"\x1b"};
 constexpr int32_t TURN_STEP = 5;
-constexpr int32_t PROJECTION_CHUNK = 1024;  // points
 
 bool isEnterOrEsc(rtStringRef key) { return strEqual(key, ENTER_KEY) == 0 || strEqual(key, ESC_KEY) == 0; }
 
@@ -143,38 +140,23 @@ rtString drawLevelPicture(levelPicture& picture, float s) {
   const float startMarkerX = first.x, startMarkerY = first.y;
   startX[1] = roundToInt(first.x);
   startY[1] = roundToInt(first.y);
+  extended previousDepth = first.d;
 
   // A key that comes in mid-pass must not leave a half-projected picture:
   // the pass always runs to the end, and an Enter or Esc is handed back.
-  // The points go in chunks, which an idle thread may share (runBeside); a
-  // chunk starts from the depth of the point before it, so its keys are
-  // what one pass gives. Keys are watched on this thread only.
   rtString command;
-  std::atomic<int32_t> nextChunk{0};
-  const int32_t chunks = (n - 1 + PROJECTION_CHUNK - 1) / PROJECTION_CHUNK;
-  auto projectChunks = [&](bool watchKeys) {
-    for (int32_t c; (c = nextChunk.fetch_add(1, std::memory_order_relaxed)) < chunks;) {
-      const int32_t from = 1 + c * PROJECTION_CHUNK, to = std::min(n - 1, from + PROJECTION_CHUNK - 1);
-      extended previousDepth = from == 1 ? first.d : projectPoint(from - 1, s).d;
-      for (int32_t i = from; i <= to; ++i) {
-        const projectedPoint q = projectPoint(i, s);
-        endX[i] = startX[i + 1] = roundToInt(q.x);
-        endY[i] = startY[i + 1] = roundToInt(q.y);
-        depthKey[i] = roundToInt(q.d + previousDepth);
-        previousDepth = q.d;
-        if (watchKeys && keyAvailable()) {
-          rtString key = waitKey();
-          if (strLen(command) == 0 && isEnterOrEsc(key)) strAssign(command, std::move(key));
-        }
-      }
+  for (int32_t i = 1; i <= n - 1; ++i) {
+    const projectedPoint q = projectPoint(i, s);
+    endX[i] = startX[i + 1] = roundToInt(q.x);
+    endY[i] = startY[i + 1] = roundToInt(q.y);
+    depthKey[i] = roundToInt(q.d + previousDepth);
+    previousDepth = q.d;
+    if (keyAvailable()) {
+      rtString key = waitKey();
+      if (strLen(command) == 0 && isEnterOrEsc(key)) strAssign(command, std::move(key));
     }
-  };
-  if (chunks > 1)
-    runBeside([&] { projectChunks(false); }, [&] { projectChunks(true); });
-  else
-    projectChunks(true);
+  }
   const projectedPoint last = projectPoint(n, s);
-  const extended previousDepth = n == 1 ? first.d : projectPoint(n - 1, s).d;
   depthKey[n] = roundToInt(last.d + previousDepth);
   endX[n] = roundToInt(last.x);
   endY[n] = roundToInt(last.y);

@@ -13,19 +13,13 @@ uint32_t graphicBitmapCreate(int32_t width, int32_t height) {
     raiseError(width > 0 && height > 0 ? ERROR_OUT_OF_MEMORY : ERROR_BAD_ARGUMENT);
     return 0;
   }
-  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-  std::unique_ptr<uint32_t[]> pixels(new (std::nothrow) uint32_t[count]);
-  if (!pixels) {
-    raiseError(ERROR_OUT_OF_MEMORY);
-    return 0;
-  }
-  std::fill_n(pixels.get(), count, pixelOf(FACE_COLOR));
   const uint32_t handle = newTargetHandle();
   targetRef bitmap = newTarget(handle, 0, BITMAP_FLAGS, TARGET_BITMAP);
   if (!bitmap) return 0;
-  bitmap->pixels = std::move(pixels);
-  bitmap->width = width;
-  bitmap->height = height;
+  if (!bitmap->makePixels(width, height, pixelOf(FACE_COLOR))) {
+    raiseError(ERROR_OUT_OF_MEMORY);
+    return 0;
+  }
   return registerTarget(bitmap) ? handle : 0;
 }
 
@@ -38,15 +32,15 @@ bool graphicTargetPixels(uint32_t handle, std::vector<uint32_t>& pixels, int32_t
   targetRef target = findTarget(handle);
   if (!target || !target->drawable()) return false;
   targetLock lock(*target);
-  settleDrawing(*target);
-  const size_t count = target->pixels ? static_cast<size_t>(target->width) * target->height : 0;
+  const pixelBuffer buffer = target->settledPixels(lock);
+  const size_t count = static_cast<size_t>(buffer.width) * buffer.height;
   try {
     pixels.resize(count);
   } catch (const std::bad_alloc&) {
     return false;
   }
-  for (size_t i = 0; i < count; ++i) pixels[i] = colourOf(target->pixels[i]);
-  if (width) *width = target->pixels ? target->width : 0;
-  if (height) *height = target->pixels ? target->height : 0;
+  for (size_t i = 0; i < count; ++i) pixels[i] = colourOf(buffer.pixels[i]);
+  if (width) *width = buffer.width;
+  if (height) *height = buffer.height;
   return true;
 }

@@ -72,7 +72,7 @@ void graphicClear(int32_t colour, uint32_t fillStyle) {
   {
     targetLock lock(*t);
     const int32_t fill = colour == COLOR_DEFAULT ? static_cast<int32_t>(t->background) : colour;
-    clearSoon(*t, brushOf(*t, fill, fillStyle));
+    clearSoon(*t, lock, brushOf(*t, fill, fillStyle));
     t->posX = t->posY = 0;
   }
   applyRefreshRule(*t);
@@ -97,7 +97,7 @@ void graphicLineTo(double x, double y, int32_t colour, bool relative) {
     t->posX = to.x;
     t->posY = to.y;
     const uint32_t ink = colour == COLOR_DEFAULT ? t->foreground : static_cast<uint32_t>(colour);
-    drawLineSoon(*t, from, to, penOf(*t, ink));
+    drawLineSoon(*t, lock, from, to, penOf(*t, ink));
   }
   applyRefreshRule(*t);
 }
@@ -108,7 +108,6 @@ void graphicBox(float x1, float y1, float x2, float y2, int32_t corner, int32_t 
   if (!t) return;
   {
     targetLock lock(*t);
-    settleDrawing(*t);
     const pixelPoint a = toUserPixels(*t, x1, y1, false), b = toUserPixels(*t, x2, y2, false);
     const uint32_t ink = (outline == COLOR_DEFAULT ? t->foreground : static_cast<uint32_t>(outline)) & 0x00FFFFFF;
     if (corner != CORNER_ELLIPSE && static_cast<uint32_t>(corner) > 100) corner = 100;
@@ -122,7 +121,7 @@ void graphicBox(float x1, float y1, float x2, float y2, int32_t corner, int32_t 
     } else {
       ew = eh = static_cast<int32_t>(static_cast<int64_t>(corner) * std::min(right - left, bottom - top) / 100);
     }
-    rasterRoundRect(bufferOf(*t), left, top, right, bottom, ew, eh, penOf(*t, ink), brushOf(*t, filling, fillStyle));
+    rasterRoundRect(t->settledPixels(lock), left, top, right, bottom, ew, eh, penOf(*t, ink), brushOf(*t, filling, fillStyle));
   }
   applyRefreshRule(*t);
 }

@@ -1,63 +1,88 @@
 #include "graphics/drawthread.h"
 
 #include <pthread.h>
+#include <sched.h>
 
-#include <chrono>
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
 #include <new>
 
 #include "graphics/rasterfill.h"
 #include "graphics/rasterline.h"
 #include "platform/helperthread.h"
 #include "runtime/programinit.h"
-#include "runtime/sidework.h"
-#include "runtime/spinwait.h"
 
 namespace {
 
 constexpr char DRAW_THREAD_NAME[] = "h3d drawing";
 
-// Waits spin first (spinwait.h): the hander while jobs get done, this thread
-// long enough to span the projection and sort between a picture's clear and
-// its first line, taking parts of them on offer meanwhile.
-constexpr auto HANDER_SPIN = std::chrono::milliseconds(5);
-constexpr auto IDLE_SPIN = std::chrono::milliseconds(3);
+// How often a waiter looks before it sleeps: a few microseconds, about what
+// the other thread takes over a batch of a picture's lines, so that neither
+// sleeps between the batches of one picture and both sleep soon after it.
+constexpr int32_t SPIN_TURNS = 256;
 
-// A settle shares the jobs left with this thread when there are at least
-// this many: fewer are done sooner than the two could agree.
-constexpr uint32_t SHARE_AT_LEAST = 256;
+// Lines ahead whose rows are fetched (prefetchRows).
+constexpr uint64_t PREFETCH_JOBS_AHEAD = 3;
 
-// Whether count `a` has reached `b`; counts wrap around.
-inline bool reached(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) >= 0; }
+inline void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
 
-drawThread* threadOf(graphicTarget& target) {
-  if (!target.drawer && !target.drawerTried && target.pixels) {
+// Returns `count` once it is at least `target`.
+uint64_t waitUntilAtLeast(const std::atomic<uint64_t>& count, uint64_t target) {
+  uint64_t seen = count.load(std::memory_order_acquire);
+  for (int32_t turn = 0; seen < target && turn < SPIN_TURNS; ++turn) {
+    pause();
+    seen = count.load(std::memory_order_acquire);
+  }
+  while (seen < target) {
+    count.wait(seen, std::memory_order_acquire);
+    seen = count.load(std::memory_order_acquire);
+  }
+  return seen;
+}
+
+bool mayRunOnOneCpuOnly() {
+  cpu_set_t cpus;
+  return sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) < 2;
+}
+
+drawThread* threadOf(graphicTarget& target, const targetLock& held) {
+  if (!target.drawer && !target.drawerTried) {
     target.drawerTried = true;
-    target.drawer = drawThread::start(bufferOf(target));
+    const pixelBuffer buffer = target.settledPixels(held);
+    if (buffer.pixels) target.drawer = drawThread::start(buffer);
   }
   return target.drawer.get();
 }
 
 }  // namespace
 
-drawThread::drawThread(pixelBuffer buffer) : buffer_(buffer) {}
+drawThread::drawThread(pixelBuffer buffer, uint32_t CAPACITY)
+    : buffer_(buffer), capacity_(CAPACITY), batch_(std::min<uint64_t>(BATCH_SIZE, CAPACITY / 2)) {}
 
-std::unique_ptr<drawThread> drawThread::start(pixelBuffer buffer) {
-  std::unique_ptr<drawThread> drawing(new (std::nothrow) drawThread(buffer));
+std::unique_ptr<drawThread> drawThread::start(pixelBuffer buffer, uint32_t CAPACITY) {
+  if (CAPACITY < 2 || (CAPACITY & (CAPACITY - 1)) != 0 || mayRunOnOneCpuOnly()) return nullptr;
+  std::unique_ptr<drawThread> drawing(new (std::nothrow) drawThread(buffer, CAPACITY));
   if (!drawing) return nullptr;
   drawing->jobs_.reset(new (std::nothrow) job[CAPACITY]);
   if (!drawing->jobs_) return nullptr;
   drawThread* started = drawing.get();
   drawing->thread_ = startHelperThread([started] { started->run(); });
-  if (!drawing->thread_.joinable()) drawing.reset();
+  if (!drawing->thread_.joinable()) return nullptr;
   return drawing;
 }
 
 drawThread::~drawThread() {
-  {
-    std::lock_guard<std::mutex> hold(sleep_);
-    ending_.store(true);
-  }
-  work_.notify_one();
+  if (!thread_.joinable()) return;  // start gave up before the thread ran
+  settle();
+  job& stop = nextSlot();
+  stop.from = {stopMark, 0};
+  ++handed_;
+  publish();
   thread_.join();
 }
 
@@ -66,148 +91,97 @@ void drawThread::clear(const rasterBrush& brush) {
   slot.from = {CLEAR_MARK, 0};
   slot.brush = brush;
   ++handed_;
-  publish();  // the thread starts on it while the picture is being worked out
-}
-
-void drawThread::settle() {
-  publish();
-  const uint32_t end = handed_;
-  const uint32_t from = claimed_.exchange(end);
-  if (from != end) {
-    const bool shared = end - from >= SHARE_AT_LEAST;
-    if (shared) {
-      offerFrom_ = from;
-      offerEnd_ = end;
-      offer_.store(OFFERED);  // sequentially consistent with idle_, as in awaitWork
-      if (idle_.load()) wake();
-    }
-    waitDone(from);  // the batch this thread may be drawing comes first
-    drawJobs(from, end, shared ? lowerRows() : rowBand{});
-    if (shared) {
-      int32_t offered = OFFERED;
-      if (offer_.compare_exchange_strong(offered, NO_OFFER))
-        drawJobs(from, end, upperRows());  // not taken: this thread is asleep or busy
-      else
-        waitUntil([&] { return offer_.load() == DRAWN; });
-      offer_.store(NO_OFFER, std::memory_order_relaxed);
-    }
-    done_.store(end, std::memory_order_release);
-  }
-  waitDone(end);
-  doneSeen_ = end;
-}
-
-void drawThread::drawJobs(uint32_t from, uint32_t end, rowBand band) {
-  for (uint32_t n = from; n != end; ++n) {
-    const job& next = jobs_[n % CAPACITY];
-    if (next.from.x == CLEAR_MARK)
-      rasterFillAll(buffer_, next.brush, band);
-    else
-      rasterLine(buffer_, next.from, next.to, next.pen, band);
-  }
-}
-
-void drawThread::makeRoom() {
-  publish();
-  waitDone(handed_ - CAPACITY + 1);
-  doneSeen_ = done_.load(std::memory_order_acquire);
+  publish();  // this thread clears while the hander works the picture out
 }
 
 void drawThread::publish() {
-  if (queued_.load(std::memory_order_relaxed) == handed_) return;
-  queued_.store(handed_);  // sequentially consistent with idle_, as in awaitWork
-  if (idle_.load()) wake();
+  published_.store(handed_, std::memory_order_release);
+  published_.notify_one();
 }
 
-// A batch in the middle of a picture goes without the fence: should this
-// thread miss it on its way to sleep, the next batch, or the fenced publish
-// that precedes every wait for it, wakes it.
-void drawThread::publishBatch() {
-  queued_.store(handed_, std::memory_order_release);
-  if (idle_.load(std::memory_order_relaxed)) wake();
-}
-
-void drawThread::wake() {
-  std::lock_guard<std::mutex> hold(sleep_);
-  work_.notify_one();
-}
-
-template <class Ready>
-void drawThread::waitUntil(Ready ready) {
-  if (spinUntil(ready, HANDER_SPIN)) return;
-  std::unique_lock<std::mutex> hold(sleep_);
-  waiting_.store(true);  // sequentially consistent with the stores tellWaiter follows
-  finished_.wait(hold, ready);
-  waiting_.store(false);
-}
-
-void drawThread::waitDone(uint32_t count) {
-  waitUntil([&] { return reached(done_.load(), count); });
-}
-
-bool drawThread::awaitWork(uint32_t claimed) {
-  auto ready = [&] {
-    return queued_.load() != claimed || offer_.load() == OFFERED || sidePartOffered() || ending_.load();
-  };
-  if (!spinUntil(ready, IDLE_SPIN)) {
-    std::unique_lock<std::mutex> hold(sleep_);
-    idle_.store(true);
-    work_.wait(hold, ready);
-    idle_.store(false);
+void drawThread::settle() {
+  const uint64_t end = handed_;
+  // Published first, so that claimed never passes published; no need to
+  // wake this thread for jobs the settler takes.
+  published_.store(end, std::memory_order_release);
+  const uint64_t from = claimed_.exchange(end, std::memory_order_acq_rel);
+  if (from != end) {
+    waitUntilAtLeast(done_, from);
+    drawJobs(from, end);
+    done_.store(end, std::memory_order_release);
+  } else {
+    waitUntilAtLeast(done_, end);
   }
-  return !ending_.load();
+  doneSeen_ = end;
 }
 
-// The upper rows of the jobs a settler offers, should it still offer them.
-void drawThread::takeOffer() {
-  int32_t offered = OFFERED;
-  if (offer_.load(std::memory_order_relaxed) != OFFERED || !offer_.compare_exchange_strong(offered, TAKEN)) return;
-  drawJobs(offerFrom_, offerEnd_, upperRows());
-  offer_.store(DRAWN);
-  tellWaiter();
-}
+namespace {
 
-void drawThread::tellWaiter() {
-  if (waiting_.load()) {
-    std::lock_guard<std::mutex> hold(sleep_);
-    finished_.notify_one();
+// The rows of a short line to be drawn soon are fetched ahead: a picture's
+// lines fall all over a buffer larger than the caches, and their stores
+// would otherwise wait for memory.
+void prefetchRows(const pixelBuffer& buffer, pixelPoint from, pixelPoint to) {
+  if (from.x < -PIXEL_LIMIT) return;  // a clear or the stop
+  if (from.y > to.y) std::swap(from, to);
+  const int32_t dy = to.y - from.y;
+  if (dy > 64 || std::abs(to.x - from.x) > 64) return;  // long lines
+  const float step = dy > 0 ? static_cast<float>(to.x - from.x) / static_cast<float>(dy) : 0;
+  const int32_t first = std::max(from.y - 1, 0), last = std::min(to.y + 1, buffer.height - 1);
+  for (int32_t y = first; y <= last; ++y) {
+    const auto x = static_cast<int32_t>(static_cast<float>(from.x) + step * static_cast<float>(y - from.y));
+    __builtin_prefetch(buffer.pixels + static_cast<size_t>(y) * buffer.width + std::clamp(x, 0, buffer.width - 1), 1);
   }
+}
+
+}  // namespace
+
+bool drawThread::drawJobs(uint64_t from, uint64_t end) {
+  for (uint64_t n = from; n != end; ++n) {
+    if (n + PREFETCH_JOBS_AHEAD < end) {
+      const job& soon = jobs_[(n + PREFETCH_JOBS_AHEAD) & (capacity_ - 1)];
+      prefetchRows(buffer_, soon.from, soon.to);
+    }
+    const job& next = jobs_[n & (capacity_ - 1)];
+    if (next.from.x == CLEAR_MARK)
+      rasterFillAll(buffer_, next.brush);
+    else if (next.from.x == stopMark)
+      return false;
+    else
+      rasterLine(buffer_, next.from, next.to, next.pen);
+  }
+  return true;
 }
 
 void drawThread::run() {
   pthread_setname_np(pthread_self(), DRAW_THREAD_NAME);
-  setFloatingPointControl();  // for the parts of the program's own work it takes
+  setFloatingPointControl();  // the rasterizer computes as on the program's own threads
   for (;;) {
-    takeOffer();
-    if (takeSidePart()) continue;
-    uint32_t from = claimed_.load(std::memory_order_acquire);
-    const uint32_t queued = queued_.load(std::memory_order_acquire);
-    if (queued == from) {
-      if (!awaitWork(from)) return;
-      continue;
-    }
-    const uint32_t end = queued - from > BATCH_SIZE ? from + BATCH_SIZE : queued;
-    if (!claimed_.compare_exchange_strong(from, end)) continue;  // a settler took the rest
-    drawJobs(from, end, {});
-    done_.store(end);  // sequentially consistent with waiting_, as in waitUntil
-    tellWaiter();
+    uint64_t from = claimed_.load(std::memory_order_acquire);
+    const uint64_t published = waitUntilAtLeast(published_, from + 1);
+    const uint64_t end = std::min(published, from + batch_);
+    if (!claimed_.compare_exchange_strong(from, end, std::memory_order_acq_rel)) continue;  // a settler took them
+    if (!drawJobs(from, end)) return;
+    done_.store(end, std::memory_order_release);
+    done_.notify_one();
   }
 }
 
-void drawFirstLine(graphicTarget& target, pixelPoint from, pixelPoint to, const rasterPen& pen) {
-  if (drawThread* drawing = threadOf(target))
+pixelBuffer graphicTarget::settledPixels(const targetLock&) {
+  if (drawer) drawer->settle();
+  return {pixels_.get(), pixels_ ? width : 0, pixels_ ? height : 0};
+}
+
+void drawFirstLine(graphicTarget& target, const targetLock& held, pixelPoint from, pixelPoint to,
+                   const rasterPen& pen) {
+  if (drawThread* drawing = threadOf(target, held))
     drawing->line(from, to, pen);
   else
-    rasterLine(bufferOf(target), from, to, pen);
+    rasterLine(target.settledPixels(held), from, to, pen);
 }
 
-void clearSoon(graphicTarget& target, const rasterBrush& brush) {
-  if (drawThread* drawing = threadOf(target))
+void clearSoon(graphicTarget& target, const targetLock& held, const rasterBrush& brush) {
+  if (drawThread* drawing = threadOf(target, held))
     drawing->clear(brush);
   else
-    rasterFillAll(bufferOf(target), brush);
-}
-
-void settleDrawing(graphicTarget& target) {
-  if (target.drawer) target.drawer->settle();
+    rasterFillAll(target.settledPixels(held), brush);
 }

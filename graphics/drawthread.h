@@ -1,39 +1,70 @@
 #pragma once
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #include "graphics/raster.h"
 
 // Draws a back buffer's lines and clears on a thread of its own, in the
-// order they are handed over, while the main thread goes on with the
-// picture: they are most of a picture's cost, and the machine has a second
-// core for them.
+// order they are handed over, while the hander goes on with the picture:
+// they are most of a picture's cost, and the machine may have a second core
+// for them.
 //
-// The holder of the target's lock hands jobs over and waits for them
-// (settle); whatever else reads or writes the buffer settles first, so the
-// buffer is whole whenever anything looks at it.
+// The hand-over. Jobs are numbered from 0 in the order they are handed
+// over; job n lives in slot n % CAPACITY of the ring. Four counts, 64 bits
+// so that they never wrap, cut the numbers into
+//
+//   [0, done)             drawn
+//   [done, claimed)       being drawn, by this thread or by a settler
+//   [claimed, published)  waiting: this thread may take them
+//   [published, handed)   written into the ring, not yet published
+//
+// and done <= claimed <= published <= handed at every moment.
+// - handed_ and published_ are the hander's (the holder of the target's
+//   lock). It publishes a batch at a time, and a clear at once; a frame of
+//   an animation hands one line over and settles, and so never wakes this
+//   thread.
+// - claimed_ is moved on by this thread, a batch at a time with a
+//   compare-exchange, and by a settler, which exchanges in `handed` and so
+//   takes every job not yet begun.
+// - done_ is stored by whoever drew the jobs below it: this thread after
+//   its batch; a settler after done_ has reached what it took over (the
+//   batch this thread was drawing comes first) and it has drawn the rest.
+// A settle therefore leaves done == handed: the buffer holds every job. A
+// full ring settles too. Slot n is written again only once done has passed
+// it, so the two threads never touch a slot at once.
+// Waiting: this thread for published_ to pass claimed, a settler for done_
+// to reach a count. Either spins for about as long as the other takes over
+// a batch, then sleeps in std::atomic::wait; every store that a sleeper may
+// wait for is followed by a notify, which costs next to nothing when nobody
+// sleeps. The owner ends the thread by handing over a stop job.
 class drawThread {
  public:
-  // A thread drawing into `buffer`, or null when none can be started.
-  static std::unique_ptr<drawThread> start(pixelBuffer buffer);
-  ~drawThread();  // jobs not yet done are dropped with the buffer
+  // A thread drawing into `buffer` with a ring of `CAPACITY` jobs (a power
+  // of two, at least 2), or null when no thread or ring can be had, or the
+  // process may run on one CPU only (a second thread would only take turns
+  // with the first).
+  static std::unique_ptr<drawThread> start(pixelBuffer buffer, uint32_t CAPACITY = DEFAULT_CAPACITY);
+  ~drawThread();  // draws what is left, then stops the thread
   drawThread(const drawThread&) = delete;
   drawThread& operator=(const drawThread&) = delete;
 
   inline void line(pixelPoint from, pixelPoint to, const rasterPen& pen);
   void clear(const rasterBrush& brush);
-  // Returns once every job handed over is done. The caller takes the jobs
-  // this thread has not started on: many of them it shares, drawing the
-  // lower half of their rows while this thread draws the upper half; the
-  // rest, or the whole when this thread is slow to wake, it draws itself.
+  // Returns once every job handed over is drawn; the jobs this thread has
+  // not begun the caller draws itself.
   void settle();
 
+  // A third of a level-5 picture's lines (1 MiB): the hander runs ahead
+  // while this thread wakes and seldom finds the ring full; when it does,
+  // its settle draws what waits.
+  static constexpr uint32_t DEFAULT_CAPACITY = 1 << 15;
+  static constexpr uint32_t BATCH_SIZE = 128;
+
  private:
-  // A line, or a clear where from.x is CLEAR_MARK (no line's coordinate).
+  // A line, or a clear or the stop where from.x is such a mark (no line's
+  // coordinate).
   struct job {
     pixelPoint from, to;
     union {
@@ -41,66 +72,49 @@ class drawThread {
       rasterBrush brush;
     };
   };
-  static constexpr int32_t CLEAR_MARK = INT32_MIN;
-  static_assert(CLEAR_MARK < -PIXEL_LIMIT && sizeof(job) == 32);
-  // Room for a second or so of a picture's lines: the hander runs ahead of
-  // this thread while it wakes.
-  static constexpr uint32_t CAPACITY = 1 << 17;
+  static constexpr uint64_t PREFETCH_AHEAD = 32;
+  static constexpr int32_t CLEAR_MARK = INT32_MIN, stopMark = INT32_MIN + 1;
+  static_assert(stopMark < -PIXEL_LIMIT && sizeof(job) == 32);
 
-  // Jobs given and done are published in batches; slots are fetched this
-  // far ahead.
-  static constexpr uint32_t BATCH_SIZE = 32;
-  static constexpr uint32_t PREFETCH_AHEAD = 16;
-
-  // A settler's offer of the upper rows of the jobs it took.
-  enum offerState : int32_t { NO_OFFER, OFFERED, TAKEN, DRAWN };
-
-  explicit drawThread(pixelBuffer buffer);
+  drawThread(pixelBuffer buffer, uint32_t CAPACITY);
   inline job& nextSlot();
-  void makeRoom();
   void publish();
-  void publishBatch();
-  void wake();
-  template <class Ready>
-  void waitUntil(Ready ready);
-  void waitDone(uint32_t count);
-  void drawJobs(uint32_t from, uint32_t end, rowBand band);
-  rowBand upperRows() const { return {0, buffer_.height / 2 - 1}; }
-  rowBand lowerRows() const { return {buffer_.height / 2, INT32_MAX}; }
-  bool awaitWork(uint32_t claimed);  // false when the thread is to end
-  void takeOffer();
-  void tellWaiter();
+  bool drawJobs(uint64_t from, uint64_t end);  // false at the stop job
   void run();
 
-  pixelBuffer buffer_;
-  std::unique_ptr<job[]> jobs_;  // a ring: job n in slot n % CAPACITY
-  // Counts of jobs handed over, taken (by this thread a batch at a time,
-  // or by a settler), and done, which wrap around together. Each has a
-  // cache line of its own, so that the two cores do not trade a line for
-  // every job.
-  alignas(64) std::atomic<uint32_t> queued_{0};
-  alignas(64) std::atomic<uint32_t> claimed_{0};
-  alignas(64) std::atomic<uint32_t> done_{0};
-  alignas(64) uint32_t handed_ = 0;  // the hander's: jobs given, published or not
-  uint32_t doneSeen_ = 0;            // the hander's last look at done_
-  std::atomic<int32_t> offer_{NO_OFFER};
-  uint32_t offerFrom_ = 0, offerEnd_ = 0;  // written before OFFERED is stored
-  // Sleeping is the slow path: the flags say when a wakeup is owed.
-  std::atomic<bool> idle_{false}, waiting_{false}, ending_{false};
-  std::mutex sleep_;
-  std::condition_variable work_, finished_;
+  const pixelBuffer buffer_;
+  const uint64_t capacity_;
+  const uint64_t batch_;  // BATCH_SIZE, or half a ring smaller than two batches
+  std::unique_ptr<job[]> jobs_;
+  // Each count has a cache line of its own, so that the cores do not trade
+  // one line for every job.
+  alignas(64) std::atomic<uint64_t> published_{0};
+  alignas(64) std::atomic<uint64_t> claimed_{0};
+  alignas(64) std::atomic<uint64_t> done_{0};
+  alignas(64) uint64_t handed_ = 0;  // the hander's alone
+  uint64_t doneSeen_ = 0;            // the hander's last look at done_
   std::thread thread_;
 };
 
-// The slot for the next job, which is handed over once filled in (a line
-// is handed over inline: a picture has a hundred thousand of them).
+// Fetches a cache line to be written, taking it from another core's cache
+// (a plain prefetch would only share it there).
+inline void prefetchForWriting(const void* at) {
+#if defined(__x86_64__)
+  asm volatile("prefetchw %0" : : "m"(*static_cast<const char*>(at)));
+#else
+  __builtin_prefetch(at, 1);
+#endif
+}
+
 inline drawThread::job& drawThread::nextSlot() {
-  const uint32_t handed = handed_;
-  if (handed - doneSeen_ >= CAPACITY) makeRoom();
-  // The slots were last read by the other core: fetching them ahead keeps
-  // the target's lock, which waits for pending stores, from waiting on them.
-  __builtin_prefetch(&jobs_[(handed + PREFETCH_AHEAD) % CAPACITY], 1);
-  return jobs_[handed % CAPACITY];
+  if (handed_ - doneSeen_ >= capacity_) {
+    doneSeen_ = done_.load(std::memory_order_acquire);
+    if (handed_ - doneSeen_ >= capacity_) settle();
+  }
+  // The slot was last read on the other core: fetched ahead, its store does
+  // not hold up the target's lock, which waits for every pending store.
+  prefetchForWriting(&jobs_[(handed_ + PREFETCH_AHEAD) & (capacity_ - 1)]);
+  return jobs_[handed_ & (capacity_ - 1)];
 }
 
 inline void drawThread::line(pixelPoint from, pixelPoint to, const rasterPen& pen) {
@@ -108,19 +122,19 @@ inline void drawThread::line(pixelPoint from, pixelPoint to, const rasterPen& pe
   slot.from = from;
   slot.to = to;
   slot.pen = pen;
-  if (++handed_ % BATCH_SIZE == 0) publishBatch();
+  if ((++handed_ & (batch_ - 1)) == 0) publish();
 }
 
 // For the holder of the target's lock: a line or clear of the target's
 // buffer, handed to its drawing thread (started with the first job), or
-// drawn at once where no thread can be had.
-void drawFirstLine(graphicTarget& target, pixelPoint from, pixelPoint to, const rasterPen& pen);  // or any without a thread
-inline void drawLineSoon(graphicTarget& target, pixelPoint from, pixelPoint to, const rasterPen& pen) {
+// drawn at once where there is none.
+void drawFirstLine(graphicTarget& target, const targetLock& held, pixelPoint from, pixelPoint to,
+                   const rasterPen& pen);  // or any without a thread
+inline void drawLineSoon(graphicTarget& target, const targetLock& held, pixelPoint from, pixelPoint to,
+                         const rasterPen& pen) {
   if (target.drawer)
     target.drawer->line(from, to, pen);
   else
-    drawFirstLine(target, from, to, pen);
+    drawFirstLine(target, held, from, to, pen);
 }
-void clearSoon(graphicTarget& target, const rasterBrush& brush);
-// Likewise: returns once the target's buffer holds every job handed over.
-void settleDrawing(graphicTarget& target);
+void clearSoon(graphicTarget& target, const targetLock& held, const rasterBrush& brush);

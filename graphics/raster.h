@@ -4,27 +4,10 @@
 #include "graphics/userpixels.h"
 
 // What the span rasterizer behind the drawing operations works with: the
-// buffer, pens and brushes (lines in rasterline.h, fills in rasterfill.h,
+// buffer (pixelBuffer, target.h), pens and brushes (lines in rasterline.h, fills in rasterfill.h,
 // boxes and ellipses in rastershape.h). Everything is clipped to the buffer;
 // coordinates may lie anywhere within +-PIXEL_LIMIT. A pixel (x, y) is the
 // unit square whose centre is the point (x, y).
-
-struct pixelBuffer {
-  uint32_t* pixels;  // 0x00RRGGBB, row after row
-  int32_t width, height;
-};
-
-// A target's back buffer as the rasterizer takes it: empty without pixels.
-inline pixelBuffer bufferOf(const graphicTarget& t) {
-  return {t.pixels.get(), t.pixels ? t.width : 0, t.pixels ? t.height : 0};
-}
-
-// Rows first..last of a buffer: the part one of two threads drawing the
-// same picture writes. Drawing a band writes exactly the pixels drawing the
-// whole buffer writes in those rows.
-struct rowBand {
-  int32_t first = 0, last = INT32_MAX;
-};
 
 // 0x00BBGGRR colour value to a 0x00RRGGBB pixel and back; the high byte goes.
 inline constexpr uint32_t pixelOf(uint32_t colour) {

@@ -29,8 +29,7 @@ void rasterFillSpan(const pixelBuffer& buffer, int32_t y, int32_t x0, int32_t x1
   for (int32_t x = x0; x <= x1; ++x) row[x] = (bits >> (x & 7)) & 1 ? brush.pixel : brush.gapPixel;
 }
 
-void rasterFillAll(const pixelBuffer& buffer, const rasterBrush& brush, rowBand band) {
+void rasterFillAll(const pixelBuffer& buffer, const rasterBrush& brush) {
   if (buffer.width <= 0) return;
-  const int32_t last = std::min(band.last, buffer.height - 1);
-  for (int32_t y = std::max(band.first, 0); y <= last; ++y) rasterFillSpan(buffer, y, 0, buffer.width - 1, brush);
+  for (int32_t y = 0; y < buffer.height; ++y) rasterFillSpan(buffer, y, 0, buffer.width - 1, brush);
 }

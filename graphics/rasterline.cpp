@@ -86,12 +86,10 @@ inline void fillFixed(uint32_t* row, int32_t width, Fixed lo, Fixed hi, uint32_t
   std::memcpy(row + x1 - 3, &quad, sizeof quad);
 }
 
-// Rows first..last of the line, of which rows from `written` on are
-// written: the bounds step from the first row either way, so a band of the
-// line is exactly that part of the whole.
+// Rows first..last of the line.
 template <class Fixed, bool Clip>
 void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth, uint32_t pixel, int32_t first,
-              int32_t last, int32_t written) {
+              int32_t last) {
   uint32_t* const pixels = b.pixels;
   const int32_t width = b.width;
   // Short lines (64-bit bounds) have pens the table holds.
@@ -113,7 +111,7 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
   if (dy == 0) {
     // Horizontal (or a dot): the discs widen the segment on rows within r.
     const Fixed from = std::min(end0, end1), to = std::max(end0, end1);
-    for (int32_t y = written; y <= last; ++y) {
+    for (int32_t y = first; y <= last; ++y) {
       const Fixed h = capAt(2 * int64_t{y} - p0.y);
       fillFixed<Fixed, Clip>(pixels + static_cast<size_t>(y) * width, width, from - h, to + h, pixel);
     }
@@ -145,12 +143,7 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
   // Rows more than r from both ends lie between them and cut only the
   // band, which is never empty there; the others add the end discs.
   const int64_t middleFirst = floorHalf(p0.y + penWidth) + 1, middleLast = ceilHalf(p1.y - penWidth) - 1;
-  const Fixed skipped = written - first;
-  across0 += skipped * slopeStep;
-  across1 += skipped * slopeStep;
-  along0 += skipped * alongStep;
-  along1 += skipped * alongStep;
-  for (int32_t y = written; y <= last; ++y) {
+  for (int32_t y = first; y <= last; ++y) {
     Fixed lo = std::max(across0, along0), hi = std::min(across1, along1);
     if (y < middleFirst || y > middleLast) {
       if (lo > hi || y < bandFirst || y > bandLast) lo = NONE, hi = -NONE;
@@ -184,19 +177,18 @@ bool isShortLine(pixelPoint p0, pixelPoint p1, int32_t penWidth) {
          std::abs(p1.x - p0.x) <= SHORT_LINE_REACH && std::abs(p1.y - p0.y) <= SHORT_LINE_REACH;
 }
 
-void wideLine(const pixelBuffer& b, pixelPoint from, pixelPoint to, int32_t penWidth, uint32_t pixel, rowBand band) {
+void wideLine(const pixelBuffer& b, pixelPoint from, pixelPoint to, int32_t penWidth, uint32_t pixel) {
   if (from.y > to.y) std::swap(from, to);
   const int64_t shift = penWidth % 2 == 0;
   const halfPoint p0{2 * int64_t{from.x} - shift, 2 * int64_t{from.y} - shift};
   const halfPoint p1{2 * int64_t{to.x} - shift, 2 * int64_t{to.y} - shift};
   const int64_t first = std::max<int64_t>(ceilHalf(p0.y - penWidth), 0);
-  const int64_t last = std::min<int64_t>({floorHalf(p1.y + penWidth), b.height - 1, band.last});
-  const int64_t written = std::max<int64_t>(first, band.first);
+  const int64_t last = std::min<int64_t>(floorHalf(p1.y + penWidth), b.height - 1);
   const int64_t left = floorHalf(std::min(p0.x, p1.x) - penWidth), right = ceilHalf(std::max(p0.x, p1.x) + penWidth);
-  if (written > last || right < 0 || left >= b.width) return;
+  if (first > last || right < 0 || left >= b.width) return;
   const auto rows = [&](auto fixed, auto clip) {
     wideLine<decltype(fixed), decltype(clip)::value>(b, p0, p1, penWidth, pixel, static_cast<int32_t>(first),
-                                                     static_cast<int32_t>(last), static_cast<int32_t>(written));
+                                                     static_cast<int32_t>(last));
   };
   if (!isShortLine(from, to, penWidth))
     rows(wideFixed{}, std::true_type{});
@@ -231,7 +223,7 @@ bool dashOn(const dashPattern& pattern, int64_t step) {
 
 // One pixel per step along the longer axis, from the first pixel up to but
 // not including the last; only the steps inside the buffer are walked.
-void thinLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, const rasterPen& pen, rowBand band) {
+void thinLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, const rasterPen& pen) {
   const int64_t dx = static_cast<int64_t>(p1.x) - p0.x, dy = static_cast<int64_t>(p1.y) - p0.y;
   const bool xMajor = std::llabs(dx) >= std::llabs(dy);
   const int64_t major = xMajor ? std::llabs(dx) : std::llabs(dy);
@@ -262,7 +254,7 @@ void thinLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, const rasterPe
   for (int64_t i = firstStep; i <= lastStep; ++i) {
     const int64_t a = majorStart + i * majorStep, m = minorStart + offset * minorStep;
     const int64_t x = xMajor ? a : m, y = xMajor ? m : a;
-    if (m >= 0 && m < minorExtent && y >= band.first && y <= band.last) {
+    if (m >= 0 && m < minorExtent) {
       b.pixels[static_cast<size_t>(y) * b.width + static_cast<size_t>(x)] =
           !styled || penDashOn(pen.style, i) ? pen.pixel : pen.gapPixel;
     }
@@ -278,12 +270,12 @@ void thinLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, const rasterPe
 
 bool penDashOn(uint32_t style, int64_t step) { return dashOn(DASH_PATTERNS[style <= 4 ? style : 0], step); }
 
-void rasterLine(const pixelBuffer& buffer, pixelPoint from, pixelPoint to, const rasterPen& pen, rowBand band) {
+void rasterLine(const pixelBuffer& buffer, pixelPoint from, pixelPoint to, const rasterPen& pen) {
   if (buffer.width <= 0 || buffer.height <= 0) return;
   if (pen.width <= 1) {
-    thinLine(buffer, from, to, pen, band);
+    thinLine(buffer, from, to, pen);
     return;
   }
   // Wider pens are solid, whatever their style.
-  wideLine(buffer, from, to, pen.width, pen.pixel, band);
+  wideLine(buffer, from, to, pen.width, pen.pixel);
 }

@@ -7,7 +7,7 @@
 // the last. Wider ones cover every pixel within width/2 of the segment, so
 // their ends and joins are round; an even width is centred half a pixel up
 // and left, so that it covers exactly its width across.
-void rasterLine(const pixelBuffer& buffer, pixelPoint from, pixelPoint to, const rasterPen& pen, rowBand band = {});
+void rasterLine(const pixelBuffer& buffer, pixelPoint from, pixelPoint to, const rasterPen& pen);
 
 // Whether step `step` along a one-pixel path of the styled pen is ink (else
 // a gap).

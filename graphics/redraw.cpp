@@ -30,7 +30,7 @@ void graphicRedraw() {
   if (!target) return;
   {
     targetLock lock(*target);
-    settleDrawing(*target);  // a bitmap's picture, too, is whole after a redraw
+    target->settledPixels(lock);  // a bitmap's picture, too, is whole after a redraw
   }
   repaintTarget(*target);
 }

@@ -1,5 +1,6 @@
 #include "graphics/registry.h"
 
+#include <algorithm>
 #include <new>
 
 #include "graphics/drawthread.h"
@@ -9,7 +10,19 @@
 std::atomic<uint64_t> registryGenerationCount{1};
 
 // Here, where the drawing thread is a whole type.
-graphicTarget::~graphicTarget() = default;
+graphicTarget::~graphicTarget() {
+  drawer.reset();  // stops the drawing thread while its buffer is still there
+}
+
+bool graphicTarget::makePixels(int32_t w, int32_t h, uint32_t pixel) {
+  const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
+  pixels_.reset(new (std::nothrow) uint32_t[count]);
+  if (!pixels_) return false;
+  std::fill_n(pixels_.get(), count, pixel);
+  width = w;
+  height = h;
+  return true;
+}
 
 namespace {
 

@@ -39,6 +39,14 @@ inline constexpr uint32_t FACE_COLOR = 0x00C8D0D4;
 
 struct windowChannel;
 class drawThread;
+class targetLock;
+
+// A back buffer as the rasterizer takes it: 0x00RRGGBB, row after row;
+// empty without pixels.
+struct pixelBuffer {
+  uint32_t* pixels;
+  int32_t width, height;
+};
 
 // One drawable surface: a frame, its canvas or an off-screen bitmap. Owned
 // by the registry and by every targetRef that holds it; freed, with its back
@@ -52,11 +60,16 @@ struct graphicTarget {
   std::atomic<uint32_t> flags{0};  // the window thread sets hasFocus
 
   // Back buffer: width x height pixels 0x00RRGGBB (the order the screen
-  // takes them in), row after row. Guarded by `drawing`.
-  std::unique_ptr<uint32_t[]> pixels;
+  // takes them in), guarded by `drawing`.
   int32_t width = 0, height = 0;
+  // Makes it, every pixel `pixel`, before the record is published; false
+  // without the memory.
+  bool makePixels(int32_t w, int32_t h, uint32_t pixel);
+  // The only way to the pixels, for the holder of the lock: the buffer with
+  // every line and clear handed to the drawing thread drawn.
+  pixelBuffer settledPixels(const targetLock& held);
   // The thread that draws into it (drawthread.h), started with the first
-  // line or clear; it ends before the buffer goes.
+  // line or clear, stopped by the destructor before the buffer goes.
   std::unique_ptr<drawThread> drawer;
   bool drawerTried = false;
 
@@ -90,6 +103,9 @@ struct graphicTarget {
   graphicTarget& operator=(const graphicTarget&) = delete;
 
   bool drawable() const { return kind == TARGET_CANVAS || kind == TARGET_BITMAP; }
+
+ private:
+  std::unique_ptr<uint32_t[]> pixels_;
 };
 
 // Holds a target's drawing lock for a scope. A paint holds it only while it

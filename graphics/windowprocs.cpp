@@ -18,8 +18,8 @@ void paintCanvas(graphicWindow& window) {
   graphicTarget& canvas = *window.canvasRecord;
   {
     targetLock lock(canvas);
-    settleDrawing(canvas);
-    if (canvas.pixels) x11FramePaint(window.frame, canvas.pixels.get());
+    const pixelBuffer buffer = canvas.settledPixels(lock);
+    if (buffer.pixels) x11FramePaint(window.frame, buffer.pixels);
   }
   x11FrameSync(window.frame);
 }

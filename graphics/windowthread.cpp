@@ -34,15 +34,10 @@ bool registerWindow(graphicWindow& w, int32_t width, int32_t height, std::string
   }
   w.frameRecord->screenWindow = x11FrameWindow(w.frame);
   graphicTarget& canvas = *w.canvasRecord;
-  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-  canvas.pixels.reset(new (std::nothrow) uint32_t[count]);
-  if (!canvas.pixels) {
+  if (!canvas.makePixels(width, height, pixelOf(FACE_COLOR))) {
     failure = "no memory for a " + std::to_string(width) + "x" + std::to_string(height) + " picture";
     return false;
   }
-  std::fill_n(canvas.pixels.get(), count, pixelOf(FACE_COLOR));
-  canvas.width = width;
-  canvas.height = height;
   canvas.penWidth = 0;
   canvas.window = w.channel;
   canvas.screenWindow = x11FrameCanvas(w.frame);

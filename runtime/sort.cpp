@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "runtime/errors.h"
-#include "runtime/sidework.h"
 
 namespace {
 
@@ -149,57 +148,13 @@ void quickSort(T* key, const Tags& tags, int64_t lo, int64_t hi) {
   }
 }
 
-// A large sort is split in two halves of about equal work: parts are
-// partitioned, largest first, until none holds more than half the keys;
-// then one half of the parts is offered to an idle thread while this one
-// sorts the other. Each part's order depends on its own keys alone, so the
-// result is the same whoever sorts which.
-constexpr int64_t SHARE_FROM = 8192;
-
-template <class T, bool Descending, class Tags>
-void sortRange(T* key, const Tags& tags, int64_t lo, int64_t hi) {
-  const int64_t total = hi - lo + 1;
-  if (total < SHARE_FROM) {
-    quickSort<T, Descending>(key, tags, lo, hi);
-    return;
-  }
-  constexpr int MAX_PARTS = 8;
-  range parts[MAX_PARTS] = {{lo, hi}};
-  int count = 1;
-  auto size = [](const range& r) { return r.hi - r.lo + 1; };
-  while (count <= MAX_PARTS - 2) {
-    range* largest = std::max_element(parts, parts + count, [&](const range& a, const range& b) { return size(a) < size(b); });
-    if (size(*largest) * 2 <= total) break;
-    int64_t i, j;
-    partition<T, Descending>(key, tags, largest->lo, largest->hi, i, j);
-    const range whole = *largest;
-    *largest = parts[--count];
-    if (whole.lo < j) parts[count++] = {whole.lo, j};
-    if (i < whole.hi) parts[count++] = {i, whole.hi};
-  }
-  // Largest first, each to the half with less so far.
-  for (int k = 1; k < count; ++k)
-    for (int m = k; m > 0 && size(parts[m - 1]) < size(parts[m]); --m) std::swap(parts[m - 1], parts[m]);
-  bool theirs[MAX_PARTS] = {};
-  int64_t mineSize = 0, theirsSize = 0;
-  for (int k = 0; k < count; ++k) {
-    theirs[k] = theirsSize < mineSize;
-    (theirs[k] ? theirsSize : mineSize) += size(parts[k]);
-  }
-  auto sortParts = [&](bool offered) {
-    for (int k = 0; k < count; ++k)
-      if (theirs[k] == offered) quickSort<T, Descending>(key, tags, parts[k].lo, parts[k].hi);
-  };
-  runBeside([&] { sortParts(true); }, [&] { sortParts(false); });
-}
-
 template <class T, class Tags>
 void sortKeys(void* data, const Tags& tags, int64_t lo, int64_t hi, sortOrder order) {
   T* key = static_cast<T*>(data);
   if (order == SORT_DESCENDING) {
-    sortRange<T, true>(key, tags, lo, hi);
+    quickSort<T, true>(key, tags, lo, hi);
   } else {
-    sortRange<T, false>(key, tags, lo, hi);
+    quickSort<T, false>(key, tags, lo, hi);
   }
 }
 

@@ -1,12 +1,23 @@
-// Lines are drawn on a thread of the target's own and shared out when the
+// Lines are drawn on a thread of the target's own and settled when the
 // buffer is read; whatever the timing, the buffer must come out as the
 // rasterizer drawing every job in order on one thread makes it.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
 #include <random>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "graphics/drawing.h"
+#include "graphics/drawthread.h"
 #include "graphics/rasterfill.h"
 #include "graphics/rasterline.h"
 #include "tests/graphics/graphics_support.h"
@@ -45,7 +56,7 @@ TEST(DrawingThread, BuffersComeOutAsTheRasterizerDrawingEveryJobInOrder) {
   int32_t penWidth = 0;
   uint32_t penStyle = 0;
   for (int round = 0; round < 40; ++round) {
-    // Enough lines between two reads that the read shares the rest out.
+    // Enough lines between two reads that the read finds many not begun.
     const int lines = round % 4 == 0 ? 3 : 2000;
     for (int n = 0; n < lines; ++n) {
       if (random() % 500 == 0) {
@@ -74,30 +85,126 @@ TEST(DrawingThread, BuffersComeOutAsTheRasterizerDrawingEveryJobInOrder) {
   }
 }
 
-TEST(RasterBands, ABandHoldsExactlyThoseRowsOfTheWholeDrawing) {
-  std::mt19937 random(9);
-  std::vector<uint32_t> whole(static_cast<size_t>(width) * height), banded(whole.size());
-  const pixelBuffer wholeBuffer{whole.data(), width, height}, bandedBuffer{banded.data(), width, height};
-  for (int n = 0; n < 3000; ++n) {
-    const pixelPoint from = somePoint(random);
-    // Now and then a line far longer than the buffer, which takes the
-    // bounds' wide arithmetic.
-    const pixelPoint to = n % 50 == 0 ? pixelPoint{from.x * 400 - 9000, from.y * -300 + 7000} : nearPoint(random, from);
-    const rasterPen pen{static_cast<int32_t>(random() % 7), static_cast<uint32_t>(random() % 5),
-                        static_cast<uint32_t>(random() & 0xFFFFFF), 0x123456};
-    const int32_t split = static_cast<int32_t>(random() % (height + 1)) - 1;
-    rasterLine(wholeBuffer, from, to, pen);
-    rasterLine(bandedBuffer, from, to, pen, {0, split});
-    rasterLine(bandedBuffer, from, to, pen, {split + 1, INT32_MAX});
-    if (n % 1000 == 999) {
-      const rasterBrush brush{brushKind::hatch, 0xFF, 0xEE, static_cast<uint32_t>(1 + random() % 6)};
-      rasterFillAll(wholeBuffer, brush);
-      rasterFillAll(bandedBuffer, brush, {0, split});
-      rasterFillAll(bandedBuffer, brush, {split + 1, INT32_MAX});
-    }
-    ASSERT_EQ(firstDifference(whole, banded), -1) << "line " << n << " from (" << from.x << ", " << from.y << ") to (" << to.x << ", "
-                             << to.y << "), width " << pen.width << ", rows split after " << split;
+// How many threads of this process carry the drawing thread's name.
+int drawingThreads() {
+  int count = 0;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::string name;
+    std::getline(std::ifstream(task.path() / "comm"), name);
+    count += name == "h3d drawing";
   }
+  return count;
+}
+
+// A ring far smaller than a picture fills again and again; the hander's
+// settles and a second thread's (under the same lock, as a paint takes the
+// target's) must each find the buffer holding exactly the jobs handed over.
+TEST(DrawingThread, ATinyRingFillsAndSettlesFromTwoThreadsInOrder) {
+  std::vector<uint32_t> pixels(static_cast<size_t>(width) * height, 0);
+  std::unique_ptr<drawThread> drawing = drawThread::start({pixels.data(), width, height}, 4);
+  if (!drawing) GTEST_SKIP() << "no second CPU for a drawing thread";
+  struct job {
+    pixelPoint from, to;
+    rasterPen pen;
+    bool clear;
+  };
+  std::vector<job> jobs;
+  std::mt19937 random(11);
+  for (int n = 0; n < 20000; ++n) {
+    const pixelPoint from = somePoint(random);
+    const auto colour = static_cast<uint32_t>(random() & 0xFFFFFF);
+    jobs.push_back({from, nearPoint(random, from), {static_cast<int32_t>(random() % 5), 0, colour, 0}, n % 997 == 0});
+  }
+  std::mutex lock;
+  size_t handed = 0;
+  struct snapshot {
+    size_t handed;
+    std::vector<uint32_t> pixels;
+  };
+  std::vector<snapshot> seen;
+  std::atomic<bool> finished{false};
+  std::thread reader([&] {
+    while (!finished.load()) {
+      {
+        std::lock_guard<std::mutex> hold(lock);
+        drawing->settle();
+        if (seen.size() < 40) seen.push_back({handed, pixels});
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+  });
+  for (const job& j : jobs) {
+    std::lock_guard<std::mutex> hold(lock);
+    if (j.clear)
+      drawing->clear({brushKind::solid, j.pen.pixel, j.pen.pixel, 0});
+    else
+      drawing->line(j.from, j.to, j.pen);
+    if (++handed % 1500 == 0) drawing->settle();
+  }
+  finished = true;
+  reader.join();
+  drawing->settle();
+  seen.push_back({handed, pixels});
+
+  std::vector<uint32_t> reference(pixels.size(), 0);
+  const pixelBuffer expected{reference.data(), width, height};
+  size_t replayed = 0;
+  for (const snapshot& s : seen) {
+    for (; replayed < s.handed; ++replayed) {
+      const job& j = jobs[replayed];
+      if (j.clear)
+        rasterFillAll(expected, {brushKind::solid, j.pen.pixel, j.pen.pixel, 0});
+      else
+        rasterLine(expected, j.from, j.to, j.pen);
+    }
+    ASSERT_EQ(firstDifference(reference, s.pixels), -1) << "after " << s.handed << " jobs";
+  }
+  EXPECT_GT(seen.size(), 2u) << "the second thread never settled";
+}
+
+// Where the process may use one CPU only, a drawing thread could only take
+// turns with the caller: the lines are drawn on the caller's thread.
+TEST(DrawingThread, NoneIsStartedWhereTheProcessHasOneCpu) {
+  cpu_set_t all;
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  if (CPU_COUNT(&all) < 2) GTEST_SKIP() << "one CPU";
+  for (const bool oneCpu : {true, false}) {
+    cpu_set_t use;
+    CPU_ZERO(&use);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+      if (CPU_ISSET(cpu, &all) && (!oneCpu || CPU_COUNT(&use) == 0)) CPU_SET(cpu, &use);
+    ASSERT_EQ(sched_setaffinity(0, sizeof use, &use), 0);
+    attachedBitmap bitmap(width, height);
+    graphicSetPos(5, 5, false);
+    graphicLineTo(50, 60, RED, false);
+    // The thread names itself once it runs.
+    if (oneCpu)
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    else
+      waitFor([] { return drawingThreads() > 0; });
+    EXPECT_EQ(drawingThreads(), oneCpu ? 0 : 1) << (oneCpu ? "one CPU" : "two CPUs");
+    EXPECT_EQ(bitmap.pixels().count(RED), 55u);  // a pixel a step, the last left out
+  }
+  ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
+}
+
+// Where no thread can be started, every line is drawn on the caller's
+// thread: the test above, run again in a process that refuses threads.
+TEST(DrawingThread, WithoutAThreadTheCallerDrawsEveryLine) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    setenv("LD_PRELOAD", REFUSE_THREADS_SHIM, 1);
+    setenv("REFUSE_THREADS_AFTER", "0", 1);
+    setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+    execl(self.c_str(), self.c_str(), "--gtest_filter=drawingThread.buffersComeOutAsTheRasterizerDrawingEveryJobInOrder",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 }  // namespace
