@@ -366,7 +366,7 @@ INSTANTIATE_TEST_SUITE_P(
         startEnvironment{"noTerminal", "setsid -w env -u DISPLAY ", " </dev/null >/dev/null",
                          "hilbert3d: needs a terminal to read its keys from", "1"},
         startEnvironment{"noThreadForTheKeys",
-                         "env -u DISPLAY LD_PRELOAD=" REFUSE_THREADS " ASAN_OPTIONS=verify_asan_link_order=0 ", "",
+                         "env -u DISPLAY LD_PRELOAD=" REFUSE_THREADS_SHIM " ASAN_OPTIONS=verify_asan_link_order=0 ", "",
                          "hilbert3d: no thread could be started to read the keys", "1"},
         startEnvironment{"termUnset", "env -u DISPLAY -u TERM ", "",
                          "hilbert3d: no key panel: TERM is not set, so the cursor cannot be placed", "0"},

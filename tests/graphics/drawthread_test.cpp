@@ -3,8 +3,6 @@
 // rasterizer drawing every job in order on one thread makes it.
 #include <gtest/gtest.h>
 #include <sched.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,6 +19,7 @@
 #include "graphics/rasterfill.h"
 #include "graphics/rasterline.h"
 #include "tests/graphics/graphics_support.h"
+#include "tests/support/process.h"
 
 namespace {
 
@@ -191,20 +190,13 @@ TEST(DrawingThread, NoneIsStartedWhereTheProcessHasOneCpu) {
 // Where no thread can be started, every line is drawn on the caller's
 // thread: the test above, run again in a process that refuses threads.
 TEST(DrawingThread, WithoutAThreadTheCallerDrawsEveryLine) {
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    setenv("LD_PRELOAD", REFUSE_THREADS_SHIM, 1);
-    setenv("REFUSE_THREADS_AFTER", "0", 1);
-    setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
-    execl(self.c_str(), self.c_str(), "--gtest_filter=drawingThread.buffersComeOutAsTheRasterizerDrawingEveryJobInOrder",
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+  const programResult run =
+      runProgram(commandLine{self, "--gtest_filter=DrawingThread.BuffersComeOutAsTheRasterizerDrawingEveryJobInOrder"},
+                 true, {"LD_PRELOAD=" REFUSE_THREADS_SHIM, "REFUSE_THREADS_AFTER=0", "ASAN_OPTIONS=verify_asan_link_order=0"});
+  EXPECT_EQ(run.status, 0) << run.output;
+  // A filter that names no test would pass as well.
+  EXPECT_NE(run.output.find("[  PASSED  ] 1 test."), std::string::npos) << run.output;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -76,15 +77,18 @@ struct programResult {
 };
 
 // Runs a program to its end with its standard input and error on
-// /dev/null; its standard output is what it returns, or dropped as well
+// /dev/null, and the NAME=value entries of `environment` added to its
+// environment; its standard output is what it returns, or dropped as well
 // when keepOutput is false (for a program that leaves a server behind,
 // which would hold a pipe open).
-inline programResult runProgram(const commandLine& command, bool keepOutput = true) {
+inline programResult runProgram(const commandLine& command, bool keepOutput = true,
+                                const std::vector<std::string>& environment = {}) {
   programResult result;
   int fds[2];
   if (pipe(fds) != 0) return result;
   const pid_t pid = startChild([&] {
     close(fds[0]);
+    for (const std::string& entry : environment) putenv(const_cast<char*>(entry.c_str()));
     toDevNull({0, 1, 2});
     if (keepOutput) dup2(fds[1], 1);
     close(fds[1]);
