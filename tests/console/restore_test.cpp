@@ -242,6 +242,15 @@ TEST(TerminalRestore, TakesTheTerminalBackWheneverTheJobIsInFront) {
     return log.waitForLine("drawn") ? std::stoi(log.lines().at(0).substr(4)) : 0;
   };
 
+  // fg gives the program the terminal again; q ends it with status 0.
+  const auto toTheFrontAndQuit = [&](const std::string& name, const char* when) {
+    type("fg");
+    EXPECT_TRUE(programs()) << when;
+    tmux.sendText("q");
+    type("echo " + name + "=$?-$((6*7))");
+    EXPECT_TRUE(tmux.waitForText(name + "=0-42"));
+  };
+
   // Stopped, continued in the background, then brought to the front.
   tempFile first("first");
   type(probePath() + " restore " + first.path());
@@ -252,22 +261,14 @@ TEST(TerminalRestore, TakesTheTerminalBackWheneverTheJobIsInFront) {
   EXPECT_TRUE(tmux.waitForText("Stopped"));
   type("bg");
   EXPECT_TRUE(shells("shell-after-bg"));
-  type("fg");
-  EXPECT_TRUE(programs()) << "fg after bg";
-  tmux.sendText("q");
-  type("echo first=$?-$((6*7))");
-  EXPECT_TRUE(tmux.waitForText("first=0-42"));
+  toTheFrontAndQuit("first", "fg after bg");
 
   // Started in the background: nothing on the terminal until fg.
   tempFile second("second");
   type(probePath() + " restore " + second.path() + " &");
   ASSERT_NE(pidOf(second), 0);
   EXPECT_TRUE(shells("shell-after-start"));
-  type("fg");
-  EXPECT_TRUE(programs()) << "fg after a start in the background";
-  tmux.sendText("q");
-  type("echo second=$?-$((6*7))");
-  EXPECT_TRUE(tmux.waitForText("second=0-42"));
+  toTheFrontAndQuit("second", "fg after a start in the background");
 }
 
 }  // namespace
