@@ -34,9 +34,9 @@ inline Fixed toFixed(double v) {
 // point, by the row's distance from it in half pixels u: sqrt(r^2 - (u/2)^2).
 // Kept for the last pen used, since a picture is drawn with one pen.
 struct capWidths {
-  static constexpr int32_t cachedWidth = 64;
+  static constexpr int32_t CACHED_WIDTH = 64;
   int32_t width = -1;
-  int64_t half[cachedWidth + 1];
+  int64_t half[CACHED_WIDTH + 1];
 };
 
 double capHalf(int32_t width, int64_t u) {
@@ -93,18 +93,18 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
   uint32_t* const pixels = b.pixels;
   const int32_t width = b.width;
   // Short lines (64-bit bounds) have pens the table holds.
-  constexpr bool tabled = std::is_same_v<Fixed, int64_t>;
-  const int64_t* const table = tabled || penWidth <= capWidths::cachedWidth ? cachedCaps(penWidth) : nullptr;
+  constexpr bool TABLED = std::is_same_v<Fixed, int64_t>;
+  const int64_t* const table = TABLED || penWidth <= capWidths::CACHED_WIDTH ? cachedCaps(penWidth) : nullptr;
   auto capAt = [&](int64_t u) -> Fixed {
     u = u < 0 ? -u : u;
-    if constexpr (tabled) return table[u];
+    if constexpr (TABLED) return table[u];
     return table ? Fixed{table[u]} : toFixed<Fixed>(capHalf(penWidth, u));
   };
   const double r = penWidth / 2.0;
   const double x0 = static_cast<double>(p0.x) * 0.5, y0 = static_cast<double>(p0.y) * 0.5;
   const Fixed end0 = static_cast<Fixed>(p0.x) * (Fixed{1} << 31);
   const Fixed end1 = static_cast<Fixed>(p1.x) * (Fixed{1} << 31);
-  constexpr Fixed none = Fixed{1} << (8 * sizeof(Fixed) - 4);
+  constexpr Fixed NONE = Fixed{1} << (8 * sizeof(Fixed) - 4);
 
   // The ends are equally far from the pixel grid, so their distance is whole.
   const int64_t dx = (p1.x - p0.x) / 2, dy = (p1.y - p0.y) / 2;
@@ -127,7 +127,7 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
   const double v = first - y0;
   const Fixed slopeStep = toFixed<Fixed>(slope);
   Fixed across0 = toFixed<Fixed>(x0 + v * slope - reach), across1 = across0 + toFixed<Fixed>(2 * reach);
-  Fixed along0 = -none, along1 = none, alongStep = 0;
+  Fixed along0 = -NONE, along1 = NONE, alongStep = 0;
   int64_t bandFirst = first, bandLast = last;
   if (dx != 0) {
     const double perColumn = 1.0 / dx;
@@ -146,7 +146,7 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
   for (int32_t y = first; y <= last; ++y) {
     Fixed lo = std::max(across0, along0), hi = std::min(across1, along1);
     if (y < middleFirst || y > middleLast) {
-      if (lo > hi || y < bandFirst || y > bandLast) lo = none, hi = -none;
+      if (lo > hi || y < bandFirst || y > bandLast) lo = NONE, hi = -NONE;
       const int64_t u0 = 2 * int64_t{y} - p0.y, u1 = 2 * int64_t{y} - p1.y;
       if (u0 >= -penWidth && u0 <= penWidth) {
         const Fixed h = capAt(u0);
@@ -168,13 +168,13 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
 }
 
 // Short lines near the buffer: every bound stays within 64-bit fixed point.
-constexpr int32_t shortLineReach = 1024;     // |dx|, |dy| at most this
-constexpr int32_t shortLineRange = 1 << 15;  // |coordinates| at most this
+constexpr int32_t SHORT_LINE_REACH = 1024;     // |dx|, |dy| at most this
+constexpr int32_t SHORT_LINE_RANGE = 1 << 15;  // |coordinates| at most this
 
 bool isShortLine(pixelPoint p0, pixelPoint p1, int32_t penWidth) {
-  auto near = [](int32_t v) { return v >= -shortLineRange && v <= shortLineRange; };
-  return penWidth <= capWidths::cachedWidth && near(p0.x) && near(p0.y) && near(p1.x) && near(p1.y) &&
-         std::abs(p1.x - p0.x) <= shortLineReach && std::abs(p1.y - p0.y) <= shortLineReach;
+  auto near = [](int32_t v) { return v >= -SHORT_LINE_RANGE && v <= SHORT_LINE_RANGE; };
+  return penWidth <= capWidths::CACHED_WIDTH && near(p0.x) && near(p0.y) && near(p1.x) && near(p1.y) &&
+         std::abs(p1.x - p0.x) <= SHORT_LINE_REACH && std::abs(p1.y - p0.y) <= SHORT_LINE_REACH;
 }
 
 void wideLine(const pixelBuffer& b, pixelPoint from, pixelPoint to, int32_t penWidth, uint32_t pixel) {
@@ -204,7 +204,7 @@ struct dashPattern {
   int32_t count;
   int32_t length;
 };
-constexpr dashPattern dashPatterns[5] = {
+constexpr dashPattern DASH_PATTERNS[5] = {
     {{1}, 1, 1},
     {{18, 6}, 2, 24},
     {{3, 3}, 2, 6},
@@ -268,7 +268,7 @@ void thinLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, const rasterPe
 
 }  // namespace
 
-bool penDashOn(uint32_t style, int64_t step) { return dashOn(dashPatterns[style <= 4 ? style : 0], step); }
+bool penDashOn(uint32_t style, int64_t step) { return dashOn(DASH_PATTERNS[style <= 4 ? style : 0], step); }
 
 void rasterLine(const pixelBuffer& buffer, pixelPoint from, pixelPoint to, const rasterPen& pen) {
   if (buffer.width <= 0 || buffer.height <= 0) return;
