@@ -5,9 +5,14 @@
 # that is set; make uninstall removes them again.
 # make package: build the Debian package $(BUILD)/hilbert3d_<version>_<arch>.deb.
 # Only test and bench build the tests, the benchmarks and the test tools.
-BUILD ?= build
-BUILD_TYPE ?= RelWithDebInfo
+# PRESET picks one of CMakePresets.json: plain, address-undefined or thread,
+# each with a build folder of its own (build, build-asan, build-tsan).
+# SANITIZE=address,undefined or SANITIZE=thread picks the preset too, and
+# BUILD=dir another folder.
 SANITIZE ?=
+PRESET ?= $(if $(findstring thread,$(SANITIZE)),thread,$(if $(SANITIZE),address-undefined,plain))
+BUILD ?= $(if $(filter thread,$(PRESET)),build-tsan,$(if $(filter address-undefined,$(PRESET)),build-asan,build))
+BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 TESTING = OFF
@@ -45,8 +50,8 @@ package: configure
 
 configure:
 	bash tools/install-deps.sh $(TEST_DEPS) $(DEPS)
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DHILBERT3D_SANITIZE=$(SANITIZE) \
-	  -DCMAKE_INSTALL_PREFIX=$(PREFIX) -DBUILD_TESTING=$(TESTING) >/dev/null
+	cmake --preset $(PRESET) -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+	  $(if $(SANITIZE),-DHILBERT3D_SANITIZE=$(SANITIZE)) -DCMAKE_INSTALL_PREFIX=$(PREFIX) -DBUILD_TESTING=$(TESTING) >/dev/null
 
 clean:
 	rm -rf $(BUILD)

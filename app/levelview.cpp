@@ -17,18 +17,18 @@
 
 namespace {
 
-constexpr rtLiteral enterKey{"\r"};
-constexpr rtLiteral escKey{"\x1b"};
-constexpr int32_t turnStep = 5;
+constexpr rtLiteral ENTER_KEY{"\r"};
+constexpr rtLiteral ESC_KEY{"\x1b"};
+constexpr int32_t TURN_STEP = 5;
 
-bool isEnterOrEsc(rtStringRef key) { return strEqual(key, enterKey) == 0 || strEqual(key, escKey) == 0; }
+bool isEnterOrEsc(rtStringRef key) { return strEqual(key, ENTER_KEY) == 0 || strEqual(key, ESC_KEY) == 0; }
 
 // The offsets depend only on the segment's extent (dx, dy), in whole user
 // units, and a picture has a few thousand different short ones; working
 // each out once saves the extended-precision root and divisions, which
 // otherwise cost as much as the rest of the segment.
-constexpr int32_t knownReach = 64;
-constexpr int32_t knownSide = 2 * knownReach + 1;
+constexpr int32_t KNOWN_REACH = 64;
+constexpr int32_t KNOWN_SIDE = 2 * KNOWN_REACH + 1;
 
 // The exponents of a few floats: whether sums of three of them come out
 // exact in double precision, and so equal to the extended-precision sums.
@@ -72,7 +72,7 @@ struct knownFlanks {
     flankOffsets offsets{};
     exponentRange range{};
     bool known = false;
-  } entries[knownSide * knownSide];
+  } entries[KNOWN_SIDE * KNOWN_SIDE];
   static_assert(sizeof(entry) == 20);
 };
 
@@ -83,8 +83,8 @@ double extendedSum(float x, float a, float b) { return static_cast<double>(exten
 flanksAndRange flanksFor(float dx, float dy) {
   constinit static knownFlanks flanks;
   const auto ix = static_cast<int32_t>(dx), iy = static_cast<int32_t>(dy);
-  if (ix == dx && iy == dy && ix >= -knownReach && ix <= knownReach && iy >= -knownReach && iy <= knownReach) {
-    knownFlanks::entry& e = flanks.entries[(iy + knownReach) * knownSide + ix + knownReach];
+  if (ix == dx && iy == dy && ix >= -KNOWN_REACH && ix <= KNOWN_REACH && iy >= -KNOWN_REACH && iy <= KNOWN_REACH) {
+    knownFlanks::entry& e = flanks.entries[(iy + KNOWN_REACH) * KNOWN_SIDE + ix + KNOWN_REACH];
     if (!e.known) {
       const flanksAndRange made = withRange(flanksOf(dx, dy, lengthOf(dx, dy)));
       e.offsets = made.offsets;
@@ -120,16 +120,16 @@ enum class keyCommand { none, next, quit, turned };
 
 keyCommand applyKey(rtStringRef key) {
   if (strLen(key) == 1) {
-    if (strEqual(key, enterKey) == 0) return keyCommand::next;
-    if (strEqual(key, escKey) == 0) return keyCommand::quit;
+    if (strEqual(key, ENTER_KEY) == 0) return keyCommand::next;
+    if (strEqual(key, ESC_KEY) == 0) return keyCommand::quit;
     return keyCommand::none;
   }
   if (strLen(key) != 2) return keyCommand::none;
   switch (strByteAt(key, 2)) {
-    case SCAN_LEFT: turnViewB(-turnStep); break;
-    case SCAN_UP: turnViewA(-turnStep); break;
-    case SCAN_RIGHT: turnViewB(turnStep); break;
-    case SCAN_DOWN: turnViewA(turnStep); break;
+    case SCAN_LEFT: turnViewB(-TURN_STEP); break;
+    case SCAN_UP: turnViewA(-TURN_STEP); break;
+    case SCAN_RIGHT: turnViewB(TURN_STEP); break;
+    case SCAN_DOWN: turnViewA(TURN_STEP); break;
     default: return keyCommand::none;
   }
   return keyCommand::turned;
@@ -192,10 +192,10 @@ rtString drawLevelPicture(levelPicture& picture, float s) {
   arraySort(picture.depthKey, 1, 0, SORT_DESCENDING, &picture.drawOrder);
 
   const int32_t flankColor = rgbColor(212, 208, 200);
-  constexpr int32_t lookAhead = 8;  // the depth order jumps about the segment arrays
+  constexpr int32_t LOOK_AHEAD = 8;  // the depth order jumps about the segment arrays
   for (int32_t m = 1; m <= n; ++m) {
-    if (m + lookAhead <= n) {
-      const int32_t ahead = drawOrder[m + lookAhead];
+    if (m + LOOK_AHEAD <= n) {
+      const int32_t ahead = drawOrder[m + LOOK_AHEAD];
       for (const int32_t* column : {startX, startY, endX, endY}) __builtin_prefetch(column + ahead);
     }
     const int32_t k = drawOrder[m];

@@ -26,15 +26,15 @@ constexpr rtLiteral statusOpening("Drawing level:  O   (");
 constexpr rtLiteral statusClosing(" maximum)");
 
 // Inside widths of the three cells.
-constexpr int32_t enterWidth = 36, arrowWidth = 25, escWidth = 13;
+constexpr int32_t ENTER_WIDTH = 36, ARROW_WIDTH = 25, ESC_WIDTH = 13;
 
 void border(rtStringRef left, rtStringRef joint, rtStringRef right) {
   consolePrint(left);
-  consolePrint(strRepeat(enterWidth, horizontal));
+  consolePrint(strRepeat(ENTER_WIDTH, horizontal));
   consolePrint(joint);
-  consolePrint(strRepeat(arrowWidth, horizontal));
+  consolePrint(strRepeat(ARROW_WIDTH, horizontal));
   consolePrint(joint);
-  consolePrint(strRepeat(escWidth, horizontal));
+  consolePrint(strRepeat(ESC_WIDTH, horizontal));
   consolePrint(right);
 }
 
@@ -49,9 +49,9 @@ void cells(rtStringRef enter, rtStringRef arrow, rtStringRef esc) {
 }
 
 void blankCells() {
-  rtString enter = strRepeat(enterWidth, blank);
-  rtString arrow = strRepeat(arrowWidth, blank);
-  rtString esc = strRepeat(escWidth, blank);
+  rtString enter = strRepeat(ENTER_WIDTH, blank);
+  rtString arrow = strRepeat(ARROW_WIDTH, blank);
+  rtString esc = strRepeat(ESC_WIDTH, blank);
   cells(enter, arrow, esc);
 }
 

@@ -25,10 +25,10 @@ const size_t programCleanupCount = sizeof programCleanupTable / sizeof programCl
 
 namespace {
 
-constexpr rtLiteral windowCaption{"Hilbert Curve in 3D"};
-constexpr int32_t windowLeft = 5, windowTop = 0, windowSize = 750;
-constexpr int32_t consoleLeft = 750, consoleTop = 200;
-constexpr int32_t penWidth = 3;
+constexpr rtLiteral WINDOW_CAPTION{"Hilbert Curve in 3D"};
+constexpr int32_t WINDOW_LEFT = 5, WINDOW_TOP = 0, WINDOW_SIZE = 750;
+constexpr int32_t CONSOLE_LEFT = 750, CONSOLE_TOP = 200;
+constexpr int32_t PEN_WIDTH = 3;
 
 // Room of its own: memory is what is short when this is written.
 char failure[64];
@@ -76,10 +76,10 @@ bool arraysHold(int32_t points) {
 
 int32_t programMain(void*, void*, const char*, int32_t) {
   consoleCursor(0);
-  const uint32_t window = graphicWindowCreate(windowCaption, windowLeft, windowTop, windowSize, windowSize, 0);
+  const uint32_t window = graphicWindowCreate(WINDOW_CAPTION, WINDOW_LEFT, WINDOW_TOP, WINDOW_SIZE, WINDOW_SIZE, 0);
   graphicAttach(window, 0, true);
-  graphicSetPenWidth(penWidth);
-  consoleMoveWindow(consoleLeft, consoleTop);
+  graphicSetPenWidth(PEN_WIDTH);
+  consoleMoveWindow(CONSOLE_LEFT, CONSOLE_TOP);
   consoleToFront();
   graphicSetScale(-750, 750, 750, -750);
   setFirstView();

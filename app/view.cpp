@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr extended perspectiveDistance = 5000;
+constexpr extended PERSPECTIVE_DISTANCE = 5000;
 
 }  // namespace
 
@@ -55,6 +55,6 @@ projectedPoint projectPoint(int32_t i, float s) {
   const extended h = single(X * m[0] + Y * m[1]);
   const extended d = single(X * m[2] + Y * m[3] + Z * m[4]);
   const extended v = single(X * m[5] + Y * m[6] + Z * m[7]);
-  const extended p = single(perspectiveDistance * s / (d + perspectiveDistance));
+  const extended p = single(PERSPECTIVE_DISTANCE * s / (d + PERSPECTIVE_DISTANCE));
   return projectedPoint{single(h), single(d), single(v), single(p), single(h * p), single(v * p)};
 }

@@ -20,10 +20,10 @@ constexpr char DRAW_THREAD_NAME[] = "h3d drawing";
 // How often a waiter looks before it sleeps: a few microseconds, about what
 // the other thread takes over a batch of a picture's lines, so that neither
 // sleeps between the batches of one picture and both sleep soon after it.
-constexpr int32_t spinTurns = 256;
+constexpr int32_t SPIN_TURNS = 256;
 
 // Lines ahead whose rows are fetched (prefetchRows).
-constexpr uint64_t prefetchJobsAhead = 8;
+constexpr uint64_t PREFETCH_JOBS_AHEAD = 8;
 
 inline void pause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -34,7 +34,7 @@ inline void pause() {
 // Returns `count` once it is at least `target`.
 uint64_t waitUntilAtLeast(const std::atomic<uint64_t>& count, uint64_t target) {
   uint64_t seen = count.load(std::memory_order_acquire);
-  for (int32_t turn = 0; seen < target && turn < spinTurns; ++turn) {
+  for (int32_t turn = 0; seen < target && turn < SPIN_TURNS; ++turn) {
     pause();
     seen = count.load(std::memory_order_acquire);
   }
@@ -62,14 +62,14 @@ drawThread* threadOf(graphicTarget& target, const targetLock& held) {
 
 }  // namespace
 
-drawThread::drawThread(pixelBuffer buffer, uint32_t capacity)
-    : buffer_(buffer), capacity_(capacity), batch_(std::min<uint64_t>(batchSize, capacity / 2)) {}
+drawThread::drawThread(pixelBuffer buffer, uint32_t CAPACITY)
+    : buffer_(buffer), capacity_(CAPACITY), batch_(std::min<uint64_t>(BATCH_SIZE, CAPACITY / 2)) {}
 
-std::unique_ptr<drawThread> drawThread::start(pixelBuffer buffer, uint32_t capacity) {
-  if (capacity < 2 || (capacity & (capacity - 1)) != 0 || mayRunOnOneCpuOnly()) return nullptr;
-  std::unique_ptr<drawThread> drawing(new (std::nothrow) drawThread(buffer, capacity));
+std::unique_ptr<drawThread> drawThread::start(pixelBuffer buffer, uint32_t CAPACITY) {
+  if (CAPACITY < 2 || (CAPACITY & (CAPACITY - 1)) != 0 || mayRunOnOneCpuOnly()) return nullptr;
+  std::unique_ptr<drawThread> drawing(new (std::nothrow) drawThread(buffer, CAPACITY));
   if (!drawing) return nullptr;
-  drawing->jobs_.reset(new (std::nothrow) job[capacity]);
+  drawing->jobs_.reset(new (std::nothrow) job[CAPACITY]);
   if (!drawing->jobs_) return nullptr;
   drawThread* started = drawing.get();
   drawing->thread_ = startHelperThread([started] { started->run(); });
@@ -77,11 +77,11 @@ std::unique_ptr<drawThread> drawThread::start(pixelBuffer buffer, uint32_t capac
   return drawing;
 }
 
-std::unique_ptr<drawThread> drawThread::withoutThread(pixelBuffer buffer, uint32_t capacity) {
-  if (capacity < 2 || (capacity & (capacity - 1)) != 0) return nullptr;
-  std::unique_ptr<drawThread> drawing(new (std::nothrow) drawThread(buffer, capacity));
+std::unique_ptr<drawThread> drawThread::withoutThread(pixelBuffer buffer, uint32_t CAPACITY) {
+  if (CAPACITY < 2 || (CAPACITY & (CAPACITY - 1)) != 0) return nullptr;
+  std::unique_ptr<drawThread> drawing(new (std::nothrow) drawThread(buffer, CAPACITY));
   if (!drawing) return nullptr;
-  drawing->jobs_.reset(new (std::nothrow) job[capacity]);
+  drawing->jobs_.reset(new (std::nothrow) job[CAPACITY]);
   if (!drawing->jobs_) return nullptr;
   return drawing;
 }
@@ -98,7 +98,7 @@ drawThread::~drawThread() {
 
 void drawThread::clear(const rasterBrush& brush) {
   job& slot = nextSlot();
-  slot.from = {clearMark, 0};
+  slot.from = {CLEAR_MARK, 0};
   slot.brush = brush;
   ++handed_;
   publish();  // this thread clears while the hander works the picture out
@@ -147,12 +147,12 @@ void prefetchRows(const pixelBuffer& buffer, pixelPoint from, pixelPoint to) {
 
 bool drawThread::drawJobs(uint64_t from, uint64_t end) {
   for (uint64_t n = from; n != end; ++n) {
-    if (n + prefetchJobsAhead < end) {
-      const job& soon = jobs_[(n + prefetchJobsAhead) & (capacity_ - 1)];
+    if (n + PREFETCH_JOBS_AHEAD < end) {
+      const job& soon = jobs_[(n + PREFETCH_JOBS_AHEAD) & (capacity_ - 1)];
       prefetchRows(buffer_, soon.from, soon.to);
     }
     const job& next = jobs_[n & (capacity_ - 1)];
-    if (next.from.x == clearMark)
+    if (next.from.x == CLEAR_MARK)
       rasterFillAll(buffer_, next.brush);
     else if (next.from.x == stopMark)
       return false;

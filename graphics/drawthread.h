@@ -12,7 +12,7 @@
 // for them.
 //
 // The hand-over. Jobs are numbered from 0 in the order they are handed
-// over; job n lives in slot n % capacity of the ring. Four counts, 64 bits
+// over; job n lives in slot n % CAPACITY of the ring. Four counts, 64 bits
 // so that they never wrap, cut the numbers into
 //
 //   [0, done)             drawn
@@ -42,17 +42,17 @@
 // sleeps. The owner ends the thread by handing over a stop job.
 class drawThread {
  public:
-  // A thread drawing into `buffer` with a ring of `capacity` jobs (a power
+  // A thread drawing into `buffer` with a ring of `CAPACITY` jobs (a power
   // of two, at least 2), or null when no thread or ring can be had, or the
   // process may run on one CPU only (a second thread would only take turns
   // with the first).
-  static std::unique_ptr<drawThread> start(pixelBuffer buffer, uint32_t capacity = defaultCapacity);
+  static std::unique_ptr<drawThread> start(pixelBuffer buffer, uint32_t CAPACITY = DEFAULT_CAPACITY);
   // The same ring without a thread, where start gives none: the jobs wait
   // until a settle (or a full ring) draws them on the caller's thread, a
   // batch at a time with the rows of the next lines fetched ahead, instead
   // of each line's stores holding up the next call's lock. Null without
   // the memory.
-  static std::unique_ptr<drawThread> withoutThread(pixelBuffer buffer, uint32_t capacity = unthreadedCapacity);
+  static std::unique_ptr<drawThread> withoutThread(pixelBuffer buffer, uint32_t CAPACITY = UNTHREADED_CAPACITY);
   ~drawThread();  // draws what is left, then stops the thread
   drawThread(const drawThread&) = delete;
   drawThread& operator=(const drawThread&) = delete;
@@ -66,10 +66,10 @@ class drawThread {
   // A third of a level-5 picture's lines (1 MiB): the hander runs ahead
   // while this thread wakes and seldom finds the ring full; when it does,
   // its settle draws what waits.
-  static constexpr uint32_t defaultCapacity = 1 << 15;
-  static constexpr uint32_t batchSize = 128;
+  static constexpr uint32_t DEFAULT_CAPACITY = 1 << 15;
+  static constexpr uint32_t BATCH_SIZE = 128;
   // Small enough to stay in the caller's cache.
-  static constexpr uint32_t unthreadedCapacity = 1 << 10;
+  static constexpr uint32_t UNTHREADED_CAPACITY = 1 << 10;
 
  private:
   // A line, or a clear or the stop where from.x is such a mark (no line's
@@ -81,11 +81,11 @@ class drawThread {
       rasterBrush brush;
     };
   };
-  static constexpr uint64_t prefetchAhead = 32;
-  static constexpr int32_t clearMark = INT32_MIN, stopMark = INT32_MIN + 1;
+  static constexpr uint64_t PREFETCH_AHEAD = 32;
+  static constexpr int32_t CLEAR_MARK = INT32_MIN, stopMark = INT32_MIN + 1;
   static_assert(stopMark < -PIXEL_LIMIT && sizeof(job) == 32);
 
-  drawThread(pixelBuffer buffer, uint32_t capacity);
+  drawThread(pixelBuffer buffer, uint32_t CAPACITY);
   inline job& nextSlot();
   void publish();
   bool drawJobs(uint64_t from, uint64_t end);  // false at the stop job
@@ -93,7 +93,7 @@ class drawThread {
 
   const pixelBuffer buffer_;
   const uint64_t capacity_;
-  const uint64_t batch_;  // batchSize, or half a ring smaller than two batches
+  const uint64_t batch_;  // BATCH_SIZE, or half a ring smaller than two batches
   std::unique_ptr<job[]> jobs_;
   // Each count has a cache line of its own, so that the cores do not trade
   // one line for every job.
@@ -122,7 +122,7 @@ inline drawThread::job& drawThread::nextSlot() {
   }
   // The slot was last read on the other core: fetched ahead, its store does
   // not hold up the target's lock, which waits for every pending store.
-  prefetchForWriting(&jobs_[(handed_ + prefetchAhead) & (capacity_ - 1)]);
+  prefetchForWriting(&jobs_[(handed_ + PREFETCH_AHEAD) & (capacity_ - 1)]);
   return jobs_[handed_ & (capacity_ - 1)];
 }
 

@@ -6,7 +6,7 @@ namespace {
 
 // 8 x 8 hatch patterns, aligned to the buffer's top-left corner: bit x of
 // row y is set where the hatch line runs.
-constexpr uint8_t hatchRows[7][8] = {
+constexpr uint8_t HATCH_ROWS[7][8] = {
     {0, 0, 0, 0, 0, 0, 0, 0},
     {0xFF, 0, 0, 0, 0, 0, 0, 0},                              // horizontal
     {0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01},         // vertical
@@ -25,7 +25,7 @@ void rasterFillSpan(const pixelBuffer& buffer, int32_t y, int32_t x0, int32_t x1
     std::fill(row + x0, row + x1 + 1, brush.pixel);
     return;
   }
-  const uint8_t bits = hatchRows[brush.hatch <= 6 ? brush.hatch : 0][y & 7];
+  const uint8_t bits = HATCH_ROWS[brush.hatch <= 6 ? brush.hatch : 0][y & 7];
   for (int32_t x = x0; x <= x1; ++x) row[x] = (bits >> (x & 7)) & 1 ? brush.pixel : brush.gapPixel;
 }
 

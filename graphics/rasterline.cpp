@@ -36,9 +36,9 @@ inline Fixed toFixed(double v) {
 // point, by the row's distance from it in half pixels u: sqrt(r^2 - (u/2)^2).
 // Kept for the last pen used, since a picture is drawn with one pen.
 struct capWidths {
-  static constexpr int32_t cachedWidth = 64;
+  static constexpr int32_t CACHED_WIDTH = 64;
   int32_t width = -1;
-  int64_t half[cachedWidth + 1] = {};
+  int64_t half[CACHED_WIDTH + 1] = {};
 };
 
 double capHalf(int32_t width, int64_t u) {
@@ -84,8 +84,8 @@ lineSteps stepsOf(int64_t dx, int64_t dy, int32_t penWidth) {
   return s;
 }
 
-constexpr int32_t knownExtent = 32;  // |dx| and dy (1 up) of the kept ones
-constexpr int32_t knownColumns = 2 * knownExtent + 1;
+constexpr int32_t KNOWN_EXTENT = 32;  // |dx| and dy (1 up) of the kept ones
+constexpr int32_t KNOWN_COLUMNS = 2 * KNOWN_EXTENT + 1;
 
 // The thread's table, made on its first sloped line; looked at through a
 // plain pointer, since a thread_local with a destructor costs a call on
@@ -96,15 +96,15 @@ thread_local constinit bool knownTableTried = false;
 [[gnu::noinline]] lineSteps* makeKnownTable() {
   thread_local std::unique_ptr<lineSteps[]> held;  // frees it when the thread ends
   knownTableTried = true;
-  held.reset(new (std::nothrow) lineSteps[knownColumns * knownExtent]);
+  held.reset(new (std::nothrow) lineSteps[KNOWN_COLUMNS * KNOWN_EXTENT]);
   return knownTable = held.get();
 }
 
 inline const lineSteps& knownSteps(int64_t dx, int64_t dy, int32_t penWidth, lineSteps& fresh) {
   lineSteps* known = knownTable;
   if (!known && !knownTableTried) known = makeKnownTable();
-  if (!known || dy > knownExtent || dx < -knownExtent || dx > knownExtent) return fresh = stepsOf(dx, dy, penWidth);
-  lineSteps& kept = known[(dy - 1) * knownColumns + dx + knownExtent];
+  if (!known || dy > KNOWN_EXTENT || dx < -KNOWN_EXTENT || dx > KNOWN_EXTENT) return fresh = stepsOf(dx, dy, penWidth);
+  lineSteps& kept = known[(dy - 1) * KNOWN_COLUMNS + dx + KNOWN_EXTENT];
   if (kept.width != penWidth) [[unlikely]] kept = stepsOf(dx, dy, penWidth);
   return kept;
 }
@@ -149,17 +149,17 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
   uint32_t* const pixels = b.pixels;
   const int32_t width = b.width;
   // Short lines (64-bit bounds) have pens the table holds.
-  constexpr bool tabled = std::is_same_v<Fixed, int64_t>;
-  const int64_t* const table = tabled || penWidth <= capWidths::cachedWidth ? cachedCaps(penWidth) : nullptr;
+  constexpr bool TABLED = std::is_same_v<Fixed, int64_t>;
+  const int64_t* const table = TABLED || penWidth <= capWidths::CACHED_WIDTH ? cachedCaps(penWidth) : nullptr;
   auto capAt = [&](int64_t u) -> Fixed {
     u = u < 0 ? -u : u;
-    if constexpr (tabled) return table[u];
+    if constexpr (TABLED) return table[u];
     return table ? Fixed{table[u]} : toFixed<Fixed>(capHalf(penWidth, u));
   };
   const double x0 = static_cast<double>(p0.x) * 0.5, y0 = static_cast<double>(p0.y) * 0.5;
   const Fixed end0 = static_cast<Fixed>(p0.x) * (Fixed{1} << 31);
   const Fixed end1 = static_cast<Fixed>(p1.x) * (Fixed{1} << 31);
-  constexpr Fixed none = Fixed{1} << (8 * sizeof(Fixed) - 4);
+  constexpr Fixed NONE = Fixed{1} << (8 * sizeof(Fixed) - 4);
 
   // The ends are equally far from the pixel grid, so their distance is whole.
   const int64_t dx = (p1.x - p0.x) / 2, dy = (p1.y - p0.y) / 2;
@@ -177,18 +177,18 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
   // along it x0 - v * dy/dx + (0 .. length^2 / dx). The four bounds step
   // by constants from row to row.
   lineSteps fresh;
-  const lineSteps& steps = tabled ? knownSteps(dx, dy, penWidth, fresh) : (fresh = stepsOf(dx, dy, penWidth));
+  const lineSteps& steps = TABLED ? knownSteps(dx, dy, penWidth, fresh) : (fresh = stepsOf(dx, dy, penWidth));
   const double v = first - y0;
-  const Fixed slopeStep = tabled ? Fixed{steps.slopeStep} : toFixed<Fixed>(steps.slope);
+  const Fixed slopeStep = TABLED ? Fixed{steps.slopeStep} : toFixed<Fixed>(steps.slope);
   Fixed across0 = toFixed<Fixed>(x0 + v * steps.slope - steps.reach);
-  Fixed across1 = across0 + (tabled ? Fixed{steps.twoReach} : toFixed<Fixed>(2 * steps.reach));
-  Fixed along0 = -none, along1 = none, alongStep = 0;
+  Fixed across1 = across0 + (TABLED ? Fixed{steps.twoReach} : toFixed<Fixed>(2 * steps.reach));
+  Fixed along0 = -NONE, along1 = NONE, alongStep = 0;
   int64_t bandFirst = first, bandLast = last;
   if (dx != 0) {
     const double s0 = x0 - v * dy * steps.perColumn, s1 = s0 + steps.lengthPerColumn;
     along0 = toFixed<Fixed>(std::min(s0, s1));
     along1 = toFixed<Fixed>(std::max(s0, s1));
-    alongStep = tabled ? Fixed{steps.alongStep} : toFixed<Fixed>(-dy * steps.perColumn);
+    alongStep = TABLED ? Fixed{steps.alongStep} : toFixed<Fixed>(-dy * steps.perColumn);
   } else {
     // Vertical: the band ends at the rows of the ends themselves.
     bandFirst = ceilHalf(p0.y);
@@ -200,7 +200,7 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
   for (int32_t y = first; y <= last; ++y) {
     Fixed lo = std::max(across0, along0), hi = std::min(across1, along1);
     if (y < middleFirst || y > middleLast) {
-      if (lo > hi || y < bandFirst || y > bandLast) lo = none, hi = -none;
+      if (lo > hi || y < bandFirst || y > bandLast) lo = NONE, hi = -NONE;
       const int64_t u0 = 2 * int64_t{y} - p0.y, u1 = 2 * int64_t{y} - p1.y;
       if (u0 >= -penWidth && u0 <= penWidth) {
         const Fixed h = capAt(u0);
@@ -222,13 +222,13 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
 }
 
 // Short lines near the buffer: every bound stays within 64-bit fixed point.
-constexpr int32_t shortLineReach = 1024;     // |dx|, |dy| at most this
-constexpr int32_t shortLineRange = 1 << 15;  // |coordinates| at most this
+constexpr int32_t SHORT_LINE_REACH = 1024;     // |dx|, |dy| at most this
+constexpr int32_t SHORT_LINE_RANGE = 1 << 15;  // |coordinates| at most this
 
 bool isShortLine(pixelPoint p0, pixelPoint p1, int32_t penWidth) {
-  auto near = [](int32_t v) { return v >= -shortLineRange && v <= shortLineRange; };
-  return penWidth <= capWidths::cachedWidth && near(p0.x) && near(p0.y) && near(p1.x) && near(p1.y) &&
-         std::abs(p1.x - p0.x) <= shortLineReach && std::abs(p1.y - p0.y) <= shortLineReach;
+  auto near = [](int32_t v) { return v >= -SHORT_LINE_RANGE && v <= SHORT_LINE_RANGE; };
+  return penWidth <= capWidths::CACHED_WIDTH && near(p0.x) && near(p0.y) && near(p1.x) && near(p1.y) &&
+         std::abs(p1.x - p0.x) <= SHORT_LINE_REACH && std::abs(p1.y - p0.y) <= SHORT_LINE_REACH;
 }
 
 void wideLine(const pixelBuffer& b, pixelPoint from, pixelPoint to, int32_t penWidth, uint32_t pixel) {
@@ -258,7 +258,7 @@ struct dashPattern {
   int32_t count;
   int32_t length;
 };
-constexpr dashPattern dashPatterns[5] = {
+constexpr dashPattern DASH_PATTERNS[5] = {
     {{1}, 1, 1},
     {{18, 6}, 2, 24},
     {{3, 3}, 2, 6},
@@ -322,7 +322,7 @@ void thinLine(const pixelBuffer& b, pixelPoint p0, pixelPoint p1, const rasterPe
 
 }  // namespace
 
-bool penDashOn(uint32_t style, int64_t step) { return dashOn(dashPatterns[style <= 4 ? style : 0], step); }
+bool penDashOn(uint32_t style, int64_t step) { return dashOn(DASH_PATTERNS[style <= 4 ? style : 0], step); }
 
 void rasterLine(const pixelBuffer& buffer, pixelPoint from, pixelPoint to, const rasterPen& pen) {
   if (buffer.width <= 0 || buffer.height <= 0) return;

@@ -24,11 +24,11 @@ struct span {
   int32_t first, last;  // empty when first > last
   bool empty() const { return first > last; }
 };
-constexpr span noSpan{1, 0};
+constexpr span NO_SPAN{1, 0};
 
 // The pixels of row y whose centres lie inside the shape (edges included).
 span rowOf(const roundShape& s, int32_t y) {
-  if (y < s.y0 || y > s.y1 || s.x0 > s.x1) return noSpan;
+  if (y < s.y0 || y > s.y1 || s.x0 > s.x1) return NO_SPAN;
   double inset = 0;
   if (s.rx > 0 && s.ry > 0) {
     double t = 0;
@@ -39,7 +39,7 @@ span rowOf(const roundShape& s, int32_t y) {
     inset = s.rx * (1 - std::sqrt(std::max(0.0, 1 - t * t)));
   }
   const double lo = std::ceil(s.x0 + inset), hi = std::floor(s.x1 - inset);
-  if (lo > hi) return noSpan;
+  if (lo > hi) return NO_SPAN;
   // Within +-2^29 here, as every coordinate is.
   return {static_cast<int32_t>(lo), static_cast<int32_t>(hi)};
 }
@@ -84,7 +84,7 @@ void thinOutline(const pixelBuffer& b, const roundShape& s, Take take) {
   const rowClip rows = rowsOf(s, b);
   for (int32_t y = rows.first; y <= rows.last; ++y) {
     const span here = rowOf(s, y), above = rowOf(s, y - 1), below = rowOf(s, y + 1);
-    span inner = noSpan;
+    span inner = NO_SPAN;
     if (!here.empty() && !above.empty() && !below.empty())
       inner = {std::max({here.first + 1, above.first, below.first}), std::min({here.last - 1, above.last, below.last})};
     difference(b, y, here, inner, take);
@@ -137,7 +137,7 @@ void rasterRoundRect(const pixelBuffer& b, int32_t left, int32_t top, int32_t ri
   const roundShape figure = shape.grown(0.5);
   if (brush.kind != brushKind::none) {
     const rowClip rows = rowsOf(figure, b);
-    for (int32_t y = rows.first; y <= rows.last; ++y) difference(b, y, rowOf(figure, y), noSpan, filler(b, brush));
+    for (int32_t y = rows.first; y <= rows.last; ++y) difference(b, y, rowOf(figure, y), NO_SPAN, filler(b, brush));
   }
   // A wider pen is centred on the line through the outermost pixels.
   const rasterBrush ink{brushKind::solid, pen.pixel, pen.pixel, 0};

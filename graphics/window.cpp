@@ -51,6 +51,9 @@ uint32_t graphicWindowCreate(rtStringRef title, int32_t x, int32_t y, int32_t wi
     request.look = lookOf(style, !request.title.empty());
     request.instanceName = WINDOW_INSTANCE_NAME;
     request.windowClass = WINDOW_CLASS;
+    // Not a helper thread (startHelperThread): it is the window's own thread,
+    // takes signals as the main thread does, and ends by itself when its
+    // window goes, so nobody holds it to join.
     std::thread(windowThreadMain, creation).detach();
   } catch (const std::bad_alloc&) {
     lastFailure = "out of memory";

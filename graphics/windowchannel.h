@@ -4,7 +4,8 @@
 #include <memory>
 #include <mutex>
 
-// How a drawing thread asks a window thread for a repaint and waits for it.
+// How the thread that draws (the main thread, in graphicRedraw) asks a window
+// thread for a repaint and waits for it.
 // The window thread polls wakeFd(), a wakeup, along with its X connection.
 class windowChannel {
  public:
@@ -14,7 +15,7 @@ class windowChannel {
   windowChannel(const windowChannel&) = delete;
   windowChannel& operator=(const windowChannel&) = delete;
 
-  // Drawing thread: returns once a paint that started after this call has
+  // Main thread: returns once a paint that started after this call has
   // finished, or at once when the window is gone or goes meanwhile.
   void requestRepaint();
 

@@ -52,14 +52,14 @@ void keyReader::run() {
   bool unfinished = false;
   // While another process group has the terminal every read fails at once,
   // and a shell's fg of a running job sends no signal: the terminal is looked
-  // at every backgroundLookMs until the job is in front again. In front
+  // at every BACKGROUND_LOOK_MS until the job is in front again. In front
   // nothing is timed.
   bool background = terminalInBackground(fd_);
-  constexpr int backgroundLookMs = 50;
+  constexpr int BACKGROUND_LOOK_MS = 50;
   uint8_t buffer[256];
   for (;;) {
     pollfd watched[3] = {{background ? -1 : fd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}, {handlers_.wakeup, POLLIN, 0}};
-    int ready = poll(watched, handlers_.wakeup >= 0 ? 3 : 2, background ? backgroundLookMs : unfinished ? quietMs_ : -1);
+    int ready = poll(watched, handlers_.wakeup >= 0 ? 3 : 2, background ? BACKGROUND_LOOK_MS : unfinished ? quietMs_ : -1);
     if (ready < 0) {
       if (errno == EINTR) continue;
       return;

@@ -4,14 +4,14 @@
 
 namespace {
 
-constexpr uint8_t blankAttribute = 0x07;
+constexpr uint8_t BLANK_ATTRIBUTE = 0x07;
 
 }  // namespace
 
 void terminalCells::grow(int width, int height) {
   if (width <= width_ && height <= height_) return;
   const int newWidth = std::max(width, width_), newHeight = std::max(height, height_);
-  std::vector<cell> grown(static_cast<size_t>(newWidth) * newHeight, cell{' ', blankAttribute});
+  std::vector<cell> grown(static_cast<size_t>(newWidth) * newHeight, cell{' ', BLANK_ATTRIBUTE});
   for (int row = 0; row < height_; ++row)
     std::copy_n(cells_.begin() + static_cast<long>(index(row, 0)), width_,
                 grown.begin() + static_cast<long>(static_cast<size_t>(row) * newWidth));

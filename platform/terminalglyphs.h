@@ -7,8 +7,8 @@
 // otherwise the character in the locale's own character set when it has it
 // as one printable cell, else '?'. Never yields a control byte, a broken
 // sequence or a character wider than one cell.
-// Writes at most terminalGlyphMax bytes to out and returns how many.
-inline constexpr size_t terminalGlyphMax = 16;
+// Writes at most TERMINAL_GLYPH_MAX bytes to out and returns how many.
+inline constexpr size_t TERMINAL_GLYPH_MAX = 16;
 size_t terminalGlyph(uint8_t byte, bool utf8, char* out);
 
 // The VT100 line-drawing character (terminfo's acsc names) that draws a

@@ -178,7 +178,7 @@ void appendGlyph(std::string& out, uint8_t byte, bool& lineDrawing) {
     out += asciiLineDrawing(vt100);
     return;
   }
-  char glyph[terminalGlyphMax];
+  char glyph[TERMINAL_GLYPH_MAX];
   out.append(glyph, terminalGlyph(byte, utf8, glyph));
 }
 

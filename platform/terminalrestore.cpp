@@ -12,12 +12,12 @@
 
 namespace {
 
-constexpr size_t restoreCapacity = 480;
+constexpr size_t RESTORE_CAPACITY = 480;
 
 struct restoreBytes {
-  char leave[restoreCapacity];
+  char leave[RESTORE_CAPACITY];
   size_t leaveLength;
-  char resume[restoreCapacity];
+  char resume[RESTORE_CAPACITY];
   size_t resumeLength;
 };
 
@@ -190,9 +190,9 @@ void terminalRemoveRestoreHandlers() {
 void terminalPublishRestoreBytes(const char* leave, size_t leaveLength, const char* resume, size_t resumeLength) {
   int next = activeSlot.load(std::memory_order_relaxed) == 0 ? 1 : 0;
   restoreBytes& slot = slots[next];
-  slot.leaveLength = leaveLength < restoreCapacity ? leaveLength : restoreCapacity;
+  slot.leaveLength = leaveLength < RESTORE_CAPACITY ? leaveLength : RESTORE_CAPACITY;
   memcpy(slot.leave, leave, slot.leaveLength);
-  slot.resumeLength = resumeLength < restoreCapacity ? resumeLength : restoreCapacity;
+  slot.resumeLength = resumeLength < RESTORE_CAPACITY ? resumeLength : RESTORE_CAPACITY;
   memcpy(slot.resume, resume, slot.resumeLength);
   activeSlot.store(next, std::memory_order_release);
 }

@@ -66,9 +66,9 @@ bool readField(const std::string& file, size_t& at, std::string& field) {
   return true;
 }
 
-constexpr unsigned familyLocal = 256, familyWild = 65535;
-constexpr char mitCookie[] = "MIT-MAGIC-COOKIE-1";
-constexpr size_t largestAuthorityFile = 1 << 20;
+constexpr unsigned FAMILY_LOCAL = 256, FAMILY_WILD = 65535;
+constexpr char MIT_COOKIE[] = "MIT-MAGIC-COOKIE-1";
+constexpr size_t LARGEST_AUTHORITY_FILE = 1 << 20;
 
 // The authorization Xlib sends to local display `number`: name and data,
 // both empty for none. False when that cannot be told for certain: a torn
@@ -91,7 +91,7 @@ bool authorizationFor(const std::string& number, std::string& name, std::string&
   char chunk[4096];
   while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
     file.append(chunk, static_cast<size_t>(in.gcount()));
-    if (file.size() > largestAuthorityFile) return false;  // no authority file is that large
+    if (file.size() > LARGEST_AUTHORITY_FILE) return false;  // no authority file is that large
   }
   if (in.bad()) return false;
   char host[256] = {};
@@ -103,9 +103,9 @@ bool authorizationFor(const std::string& number, std::string& name, std::string&
     if (!readCard16(file, at, family) || !readField(file, at, address) || !readField(file, at, entryNumber) ||
         !readField(file, at, entryName) || !readField(file, at, entryData))
       return false;
-    if (family != familyWild && !(family == familyLocal && address == host)) continue;
+    if (family != FAMILY_WILD && !(family == FAMILY_LOCAL && address == host)) continue;
     if (!entryNumber.empty() && entryNumber != number) continue;
-    if (entryNumber.empty() || entryName != mitCookie) return false;
+    if (entryNumber.empty() || entryName != MIT_COOKIE) return false;
     if (chosen) continue;
     name = entryName;
     data = entryData;
@@ -160,9 +160,9 @@ bool receiveAll(int fd, char* into, size_t length) {
 // The reason is the server's text and ends up on the user's terminal:
 // control bytes would be taken as commands there.
 std::string printable(const std::string& text) {
-  constexpr size_t longest = 200;
+  constexpr size_t LONGEST = 200;
   std::string out;
-  for (char c : text.substr(0, longest)) {
+  for (char c : text.substr(0, LONGEST)) {
     const auto byte = static_cast<unsigned char>(c);
     out += byte < 0x20 || byte == 0x7F ? ' ' : c;
   }

@@ -15,7 +15,7 @@ namespace {
 
 // What one search for the window may cost, X round trips and the wait for
 // the title included: the panel must not wait for it.
-constexpr auto searchBudget = std::chrono::milliseconds(200);
+constexpr auto SEARCH_BUDGET = std::chrono::milliseconds(200);
 
 bool isSet(const char* name) {
   const char* value = std::getenv(name);
@@ -59,7 +59,7 @@ uint32_t windowFromTitle(x11Deadline deadline) {
 
 uint32_t consoleWindow() {
   if (runtime.consoleWindowHandle != 0) return runtime.consoleWindowHandle;
-  const x11Deadline deadline = std::chrono::steady_clock::now() + searchBudget;
+  const x11Deadline deadline = std::chrono::steady_clock::now() + SEARCH_BUDGET;
   if (!isSet("DISPLAY") || !x11DisplayAvailable(nullptr)) return 0;
   uint32_t window = windowFromEnvironment();
   // Only the terminal emulator's own window: an ancestor that merely owns a

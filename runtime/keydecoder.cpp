@@ -6,8 +6,8 @@
 namespace {
 
 // A sequence longer than this is garbage, not a key: drop it.
-constexpr size_t maxSequenceLength = 256;
-constexpr uint32_t maxParameterValue = 1u << 20;
+constexpr size_t MAX_SEQUENCE_LENGTH = 256;
+constexpr uint32_t MAX_PARAMETER_VALUE = 1u << 20;
 
 terminalKey scanKey(uint8_t scanCode, uint32_t state) { return terminalKey{0, scanCode, state}; }
 
@@ -69,18 +69,18 @@ void characterKey(uint32_t code, uint32_t state, std::vector<terminalKey>& out) 
 }  // namespace
 
 uint8_t scanCodeOfCharacter(uint8_t c) {
-  static constexpr char rows[][2][14] = {
+  static constexpr char ROWS[][2][14] = {
       {"1234567890-=", "!@#$%^&*()_+"},  // scan codes 2..13
       {"qwertyuiop[]", "QWERTYUIOP{}"},  // 16..27
       {"asdfghjkl;'`", "ASDFGHJKL:\"~"},  // 30..41
       {"\\zxcvbnm,./", "|ZXCVBNM<>?"},  // 43..53
   };
-  static constexpr uint8_t firstScan[] = {2, 16, 30, 43};
+  static constexpr uint8_t FIRST_SCAN[] = {2, 16, 30, 43};
   if (c == ' ') return SCAN_SPACE;
   for (int row = 0; row < 4; ++row)
     for (int shifted = 0; shifted < 2; ++shifted)
-      for (int i = 0; rows[row][shifted][i]; ++i)
-        if (static_cast<uint8_t>(rows[row][shifted][i]) == c) return static_cast<uint8_t>(firstScan[row] + i);
+      for (int i = 0; ROWS[row][shifted][i]; ++i)
+        if (static_cast<uint8_t>(ROWS[row][shifted][i]) == c) return static_cast<uint8_t>(FIRST_SCAN[row] + i);
   return 0;
 }
 
@@ -103,9 +103,9 @@ terminalKey keyFromByte(uint8_t byte) {
   if (byte < 27) return terminalKey{byte, scanCodeOfCharacter(static_cast<uint8_t>(byte + 96)), KEYSTATE_LEFT_CTRL};
   if (byte < 32) return terminalKey{byte, 0, KEYSTATE_LEFT_CTRL};
   if (byte >= 128) return terminalKey{byte, 0, 0};
-  static constexpr char shiftedSymbols[] = "!@#$%^&*()_+{}:\"~|<>?";
+  static constexpr char SHIFTED_SYMBOLS[] = "!@#$%^&*()_+{}:\"~|<>?";
   bool shifted = byte >= 'A' && byte <= 'Z';
-  for (const char* p = shiftedSymbols; *p && !shifted; ++p) shifted = static_cast<uint8_t>(*p) == byte;
+  for (const char* p = SHIFTED_SYMBOLS; *p && !shifted; ++p) shifted = static_cast<uint8_t>(*p) == byte;
   uint8_t scan = scanCodeOfCharacter(byte);
   return terminalKey{byte, scan, shifted ? KEYSTATE_SHIFT : 0u};
 }
@@ -145,7 +145,7 @@ bool keyDecoder::feed(const uint8_t* bytes, size_t n, std::vector<terminalKey>& 
 }
 
 void keyDecoder::feedByte(uint8_t byte, std::vector<terminalKey>& out) {
-  if (state_ != state::ground && ++sequenceLength_ > maxSequenceLength) reset();
+  if (state_ != state::ground && ++sequenceLength_ > MAX_SEQUENCE_LENGTH) reset();
   switch (state_) {
     case state::ground:
       if (byte == CHARACTER_ESC) {
@@ -157,97 +157,16 @@ void keyDecoder::feedByte(uint8_t byte, std::vector<terminalKey>& out) {
         out.push_back(keyFromByte(byte));
       }
       return;
-
     case state::utf8:
-      if ((byte & 0xC0) == 0x80) {
-        character_ = character_ << 6 | (byte & 0x3F);
-        if (--bytesToCome_ == 0) {
-          reset();
-          out.push_back(unicodeKey(character_, characterState_));
-        }
-        return;
-      }
-      // Broken off: what came so far is one unknown character, the byte a key of its own.
-      reset();
-      out.push_back(unicodeKey(0xFFFD, characterState_));
-      feedByte(byte, out);
+      feedCharacterByte(byte, out);
       return;
-
     case state::escape:
-      if (byte == '[' || byte == 'O') {
-        startSequence();
-        intermediate_ = byte;
-        state_ = byte == '[' ? state::csi : state::ss3;
-        return;
-      }
-      if (utf8_ && byte >= 0x80) {  // Alt with a character
-        reset();
-        startCharacter(byte, KEYSTATE_LEFT_ALT, out);
-        return;
-      }
-      if (byte == CHARACTER_ESC) {  // Esc Esc: the first was the Esc key
-        out.push_back(keyFromByte(CHARACTER_ESC));
-        sequenceLength_ = 1;
-        return;
-      }
-      {
-        terminalKey key = keyFromByte(byte);
-        key.controlKeyState |= KEYSTATE_LEFT_ALT;
-        out.push_back(key);
-      }
-      reset();
+      feedEscapeByte(byte, out);
       return;
-
     case state::csi:
     case state::ss3:
-      if (byte >= '0' && byte <= '9') {
-        if (parameterCount_ == 0) parameterCount_ = 1;
-        uint32_t& p = parameters_[parameterCount_ - 1];
-        p = p * 10 + (byte - '0');
-        if (p > maxParameterValue) overflow_ = true;
-        return;
-      }
-      if (byte == ';') {
-        if (parameterCount_ == 0) parameterCount_ = 1;
-        if (parameterCount_ < maxParameters)
-          ++parameterCount_;
-        else
-          overflow_ = true;
-        return;
-      }
-      if (byte == ':') {
-        // Sub-parameters (kitty's alternate keys) are not needed: skip them
-        // by parking in the last slot, which is checked for overflow only.
-        overflow_ = overflow_ || parameterCount_ >= maxParameters;
-        return;
-      }
-      if (state_ == state::csi && sequenceLength_ == 3 && byte == '[') {
-        state_ = state::linuxFunction;
-        return;
-      }
-      if (byte >= 0x3C && byte <= 0x3F) {
-        if (sequenceLength_ == 3) privateMarker_ = byte;
-        else overflow_ = true;
-        return;
-      }
-      if (byte >= 0x20 && byte <= 0x2F) {  // intermediates: no key of ours uses them
-        overflow_ = true;
-        return;
-      }
-      if (byte >= 0x40 && byte <= 0x7E) {
-        state current = state_;
-        reset();
-        if (current == state::csi)
-          finishCsi(byte, out);
-        else
-          finishSs3(byte, out);
-        return;
-      }
-      // A control byte or a non-ASCII byte breaks the sequence off; it is a key of its own.
-      reset();
-      feedByte(byte, out);
+      feedSequenceByte(byte, out);
       return;
-
     case state::linuxFunction:
       reset();
       if (byte >= 'A' && byte <= 'E') {
@@ -257,6 +176,93 @@ void keyDecoder::feedByte(uint8_t byte, std::vector<terminalKey>& out) {
       }
       return;
   }
+}
+
+void keyDecoder::feedCharacterByte(uint8_t byte, std::vector<terminalKey>& out) {
+  if ((byte & 0xC0) == 0x80) {
+    character_ = character_ << 6 | (byte & 0x3F);
+    if (--bytesToCome_ == 0) {
+      reset();
+      out.push_back(unicodeKey(character_, characterState_));
+    }
+    return;
+  }
+  // Broken off: what came so far is one unknown character, the byte a key of its own.
+  reset();
+  out.push_back(unicodeKey(0xFFFD, characterState_));
+  feedByte(byte, out);
+}
+
+void keyDecoder::feedEscapeByte(uint8_t byte, std::vector<terminalKey>& out) {
+  if (byte == '[' || byte == 'O') {
+    startSequence();
+    intermediate_ = byte;
+    state_ = byte == '[' ? state::csi : state::ss3;
+    return;
+  }
+  if (utf8_ && byte >= 0x80) {  // Alt with a character
+    reset();
+    startCharacter(byte, KEYSTATE_LEFT_ALT, out);
+    return;
+  }
+  if (byte == CHARACTER_ESC) {  // Esc Esc: the first was the Esc key
+    out.push_back(keyFromByte(CHARACTER_ESC));
+    sequenceLength_ = 1;
+    return;
+  }
+  terminalKey key = keyFromByte(byte);
+  key.controlKeyState |= KEYSTATE_LEFT_ALT;
+  out.push_back(key);
+  reset();
+}
+
+void keyDecoder::feedSequenceByte(uint8_t byte, std::vector<terminalKey>& out) {
+  if (byte >= '0' && byte <= '9') {
+    if (parameterCount_ == 0) parameterCount_ = 1;
+    uint32_t& p = parameters_[parameterCount_ - 1];
+    p = p * 10 + (byte - '0');
+    if (p > MAX_PARAMETER_VALUE) overflow_ = true;
+    return;
+  }
+  if (byte == ';') {
+    if (parameterCount_ == 0) parameterCount_ = 1;
+    if (parameterCount_ < MAX_PARAMETERS)
+      ++parameterCount_;
+    else
+      overflow_ = true;
+    return;
+  }
+  if (byte == ':') {
+    // Sub-parameters (kitty's alternate keys) are not needed: skip them
+    // by parking in the last slot, which is checked for overflow only.
+    overflow_ = overflow_ || parameterCount_ >= MAX_PARAMETERS;
+    return;
+  }
+  if (state_ == state::csi && sequenceLength_ == 3 && byte == '[') {
+    state_ = state::linuxFunction;
+    return;
+  }
+  if (byte >= 0x3C && byte <= 0x3F) {
+    if (sequenceLength_ == 3) privateMarker_ = byte;
+    else overflow_ = true;
+    return;
+  }
+  if (byte >= 0x20 && byte <= 0x2F) {  // intermediates: no key of ours uses them
+    overflow_ = true;
+    return;
+  }
+  if (byte >= 0x40 && byte <= 0x7E) {
+    state current = state_;
+    reset();
+    if (current == state::csi)
+      finishCsi(byte, out);
+    else
+      finishSs3(byte, out);
+    return;
+  }
+  // A control byte or a non-ASCII byte breaks the sequence off; it is a key of its own.
+  reset();
+  feedByte(byte, out);
 }
 
 void keyDecoder::finishCsi(uint8_t final, std::vector<terminalKey>& out) {
@@ -281,7 +287,7 @@ void keyDecoder::finishCsi(uint8_t final, std::vector<terminalKey>& out) {
     default:
       return;  // focus, mouse and other reports: not keys
   }
-  static constexpr uint8_t tildeKeys[25] = {
+  static constexpr uint8_t TILDE_KEYS[25] = {
       0,          SCAN_HOME,  SCAN_INSERT, SCAN_DELETE, SCAN_END, SCAN_PAGE_UP, SCAN_PAGE_DOWN, SCAN_HOME,
       SCAN_END,   0,          0,           59,          60,       61,           62,             63,
       0,          64,         65,          66,          67,       68,           0,              SCAN_F11,
@@ -290,7 +296,7 @@ void keyDecoder::finishCsi(uint8_t final, std::vector<terminalKey>& out) {
     characterKey(parameters_[2], stateFromModifier(parameters_[1]), out);
     return;
   }
-  if (first < sizeof tildeKeys && tildeKeys[first] != 0) out.push_back(scanKey(tildeKeys[first], state));
+  if (first < sizeof TILDE_KEYS && TILDE_KEYS[first] != 0) out.push_back(scanKey(TILDE_KEYS[first], state));
 }
 
 void keyDecoder::finishSs3(uint8_t final, std::vector<terminalKey>& out) {

@@ -43,9 +43,13 @@ class keyDecoder {
 
  private:
   enum class state { ground, escape, csi, ss3, linuxFunction, utf8 };
-  static constexpr int maxParameters = 8;
+  static constexpr int MAX_PARAMETERS = 8;
 
   void feedByte(uint8_t byte, std::vector<terminalKey>& out);
+  // The halves of feedByte, one per state a byte can arrive in.
+  void feedCharacterByte(uint8_t byte, std::vector<terminalKey>& out);
+  void feedEscapeByte(uint8_t byte, std::vector<terminalKey>& out);
+  void feedSequenceByte(uint8_t byte, std::vector<terminalKey>& out);
   void startSequence();
   void startCharacter(uint8_t lead, uint32_t state, std::vector<terminalKey>& out);
   void finishCsi(uint8_t final, std::vector<terminalKey>& out);
@@ -55,7 +59,7 @@ class keyDecoder {
   uint8_t intermediate_ = 0;   // first byte after Esc [ or Esc O (for timeouts)
   uint8_t privateMarker_ = 0;  // '<', '=', '>' or '?' opening a CSI
   int parameterCount_ = 0;
-  uint32_t parameters_[maxParameters] = {};
+  uint32_t parameters_[MAX_PARAMETERS] = {};
   bool overflow_ = false;
   size_t sequenceLength_ = 0;
   bool utf8_ = false;

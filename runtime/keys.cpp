@@ -19,7 +19,7 @@ namespace {
 
 // An unfinished sequence waits this long for the rest before it counts as
 // Esc (or Alt with a key): long enough for a slow link, short for a person.
-constexpr int escapeWaitMs = 100;
+constexpr int ESCAPE_WAIT_MS = 100;
 
 // Keys decoded by the reader thread, oldest first. The count mirrors the
 // queue's size so that keyAvailable needs no lock.
@@ -102,7 +102,7 @@ bool keysStartReading(int fd, bool utf8, void (*onHangUp)(), void (*onFront)()) 
   };
   if (onHangUp) handlers.onHangUp = onHangUp;
   if (onFront) handlers.onFront = onFront;
-  if (!reader->start(fd, std::move(handlers), escapeWaitMs)) {
+  if (!reader->start(fd, std::move(handlers), ESCAPE_WAIT_MS)) {
     delete reader;
     reader = nullptr;
     return false;
@@ -184,16 +184,16 @@ void flushKeys() {
 }
 
 uint8_t capsLockFix(uint8_t character, uint8_t scanCode, uint32_t controlKeyState) {
-  static constexpr uint8_t scanCodes[21] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 26, 27, 39, 40, 41, 43, 51, 52, 53};
-  static constexpr uint8_t unshifted[21] = {'1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '-',
+  static constexpr uint8_t SCAN_CODES[21] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 26, 27, 39, 40, 41, 43, 51, 52, 53};
+  static constexpr uint8_t UNSHIFTED[21] = {'1', '2', '3', '4', '5', '6', '7', '8', '9', '0', '-',
                                             '=', '[', ']', ';', '\'', '`', '\\', ',', '.', '/'};
-  static constexpr uint8_t shifted[21] = {'!', '@', '#', '$', '%', '^', '&', '*', '(', ')', '_',
+  static constexpr uint8_t SHIFTED[21] = {'!', '@', '#', '$', '%', '^', '&', '*', '(', ')', '_',
                                           '+', '{', '}', ':', '"', '~', '|', '<', '>', '?'};
   if (!(controlKeyState & KEYSTATE_CAPS_LOCK)) return character;
   for (int i = 0; i < 21; ++i) {
-    if (scanCodes[i] != scanCode) continue;
-    if (controlKeyState & KEYSTATE_SHIFT) return character == unshifted[i] ? shifted[i] : character;
-    return character == shifted[i] ? unshifted[i] : character;
+    if (SCAN_CODES[i] != scanCode) continue;
+    if (controlKeyState & KEYSTATE_SHIFT) return character == UNSHIFTED[i] ? SHIFTED[i] : character;
+    return character == SHIFTED[i] ? UNSHIFTED[i] : character;
   }
   return scanCode == SCAN_ESC ? CHARACTER_ESC : character;
 }

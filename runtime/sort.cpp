@@ -54,31 +54,31 @@ inline bool goesBefore(T a, T b) {
     return a < b;
 }
 
-constexpr int64_t blockSize = 64;
+constexpr int64_t BLOCK_SIZE = 64;
 
 template <class T, bool Descending, class Tags>
 void swapBlocks(T* key, const Tags& tags, T p, int64_t& i, int64_t& j) {
-  uint8_t left[blockSize], right[blockSize];
+  uint8_t left[BLOCK_SIZE], right[BLOCK_SIZE];
   int64_t leftFrom = 0, leftCount = 0, rightFrom = 0, rightCount = 0;
   int64_t leftBase = i, rightBase = j;  // positions of the stops noted: base + left[k], base - right[k]
   for (;;) {
-    if (leftFrom == leftCount && j - i + 1 >= blockSize) {
+    if (leftFrom == leftCount && j - i + 1 >= BLOCK_SIZE) {
       leftBase = i;
       leftFrom = leftCount = 0;
-      for (int64_t k = 0; k < blockSize; ++k) {
+      for (int64_t k = 0; k < BLOCK_SIZE; ++k) {
         left[leftCount] = static_cast<uint8_t>(k);
         leftCount += !goesBefore<T, Descending>(key[i + k], p);
       }
-      i += blockSize;
+      i += BLOCK_SIZE;
     }
-    if (rightFrom == rightCount && j - i + 1 >= blockSize) {
+    if (rightFrom == rightCount && j - i + 1 >= BLOCK_SIZE) {
       rightBase = j;
       rightFrom = rightCount = 0;
-      for (int64_t k = 0; k < blockSize; ++k) {
+      for (int64_t k = 0; k < BLOCK_SIZE; ++k) {
         right[rightCount] = static_cast<uint8_t>(k);
         rightCount += !goesBefore<T, Descending>(p, key[j - k]);
       }
-      j -= blockSize;
+      j -= BLOCK_SIZE;
     }
     const int64_t pairs = std::min(leftCount - leftFrom, rightCount - rightFrom);
     for (int64_t k = 0; k < pairs; ++k) {
@@ -88,7 +88,7 @@ void swapBlocks(T* key, const Tags& tags, T p, int64_t& i, int64_t& j) {
     }
     leftFrom += pairs;
     rightFrom += pairs;
-    if ((leftFrom == leftCount || rightFrom == rightCount) && j - i + 1 < blockSize) break;
+    if ((leftFrom == leftCount || rightFrom == rightCount) && j - i + 1 < BLOCK_SIZE) break;
   }
   // Where the one-by-one scans stand now: at a stop noted and not yet
   // swapped, or where the blocks ended.
@@ -103,7 +103,7 @@ void partition(T* key, const Tags& tags, int64_t lo, int64_t hi, int64_t& i, int
   i = lo;
   j = hi;
   const T p = key[lo + (hi - lo) / 2];
-  if (hi - lo + 1 >= 4 * blockSize) swapBlocks<T, Descending>(key, tags, p, i, j);
+  if (hi - lo + 1 >= 4 * BLOCK_SIZE) swapBlocks<T, Descending>(key, tags, p, i, j);
   while (i <= j) {
     while (goesBefore<T, Descending>(key[i], p) && i < hi) ++i;
     while (goesBefore<T, Descending>(p, key[j]) && j > lo) --j;

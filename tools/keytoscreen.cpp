@@ -37,6 +37,8 @@
 #include <vector>
 
 #include "tests/support/x11probe.h"
+#include "tests/support/process.h"
+#include "tests/support/waitfor.h"
 #include "tests/support/xvfb.h"
 
 namespace {
@@ -97,16 +99,16 @@ class ptyProgram {
     master_ = posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
     const std::string slaveName = ptsname(master_);
-    pid_ = fork();
-    if (pid_ == 0) {
+    const commandLine command{program};
+    pid_ = startChild([&] {
       // Before exec, so that every thread the program starts inherits it.
       if (cpus && sched_setaffinity(0, sizeof *cpus, cpus) != 0) {
         std::perror("keytoscreen: sched_setaffinity");
-        _exit(126);
+        return 126;
       }
       setsid();
       const int slave = open(slaveName.c_str(), O_RDWR);
-      if (slave < 0) _exit(127);
+      if (slave < 0) return 127;
       winsize size{25, 80, 0, 0};
       ioctl(slave, TIOCSWINSZ, &size);
       for (int fd = 0; fd < 3; ++fd) dup2(slave, fd);
@@ -115,9 +117,8 @@ class ptyProgram {
       setenv("DISPLAY", display.c_str(), 1);
       setenv("TERM", "xterm", 1);
       unsetenv("WINDOWID");
-      execl(program, program, static_cast<char*>(nullptr));
-      _exit(127);
-    }
+      return command.exec();
+    });
     drain_ = std::thread([this] {
       char buffer[4096];
       while (!stop_) {
@@ -129,7 +130,7 @@ class ptyProgram {
   ~ptyProgram() {
     if (pid_ > 0) {
       type("\033");  // Esc leaves the level view and the program
-      for (int i = 0; i < 200 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) usleep(10000);
+      waitFor([&] { return waitpid(pid_, nullptr, WNOHANG) != 0; }, 2000);
       if (kill(pid_, 0) == 0) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
@@ -156,16 +157,15 @@ class ptyProgram {
 // The picture window: the frame's one child, once both are there.
 Window findCanvas(const std::string& display, int timeoutMs) {
   x11Probe probe(display);
-  const auto start = steadyClock::now();
   if (!probe.connected()) return 0;
-  while (millisecondsSince(start) < timeoutMs) {
-    if (const uint32_t frame = probe.findWindow("Hilbert Curve in 3D", timeoutMs)) {
-      const std::vector<uint32_t> children = probe.children(frame);
-      if (!children.empty()) return children[0];
-    }
-    usleep(20000);
-  }
-  return 0;
+  Window canvas = 0;
+  waitFor([&] {
+    const uint32_t frame = probe.findWindow("Hilbert Curve in 3D", timeoutMs);
+    const std::vector<uint32_t> children = frame ? probe.children(frame) : std::vector<uint32_t>{};
+    canvas = children.empty() ? 0 : children[0];
+    return canvas != 0;
+  }, timeoutMs);
+  return canvas;
 }
 
 // Waits up to timeoutMs for a damage report; true when one came.

@@ -12,7 +12,7 @@
 
 namespace {
 
-class curveTest : public ::testing::Test {
+class CurveTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (dynArray* a : {&pointX, &pointY, &pointZ, &scaledX, &scaledY, &scaledZ}) arrayErase(*a);
@@ -33,7 +33,7 @@ class curveTest : public ::testing::Test {
   }
 };
 
-TEST_F(curveTest, levelOneIsTheEightCubeCornersInGrayCodeOrder) {
+TEST_F(CurveTest, LevelOneIsTheEightCubeCornersInGrayCodeOrder) {
   buildLevels(1);
   const std::array<std::array<float, 3>, 8> expected = {{{-500, -500, -500},
                                                          {-500, -500, 500},
@@ -48,7 +48,7 @@ TEST_F(curveTest, levelOneIsTheEightCubeCornersInGrayCodeOrder) {
   for (int i = 0; i < 8; ++i) EXPECT_EQ(point(i + 1), expected[i]) << "point " << i + 1;
 }
 
-TEST_F(curveTest, levelTwoStartsAsTheTableSays) {
+TEST_F(CurveTest, LevelTwoStartsAsTheTableSays) {
   buildLevels(2);
   const std::array<std::array<float, 3>, 8> expected = {{{-375, -375, -375},
                                                          {-375, -125, -375},
@@ -62,7 +62,7 @@ TEST_F(curveTest, levelTwoStartsAsTheTableSays) {
   for (int i = 0; i < 8; ++i) EXPECT_EQ(point(i + 1), expected[i]) << "point " << i + 1;
 }
 
-TEST_F(curveTest, growingKeepsThePointsAndMakesRoomForEightTimesAsMany) {
+TEST_F(CurveTest, GrowingKeepsThePointsAndMakesRoomForEightTimesAsMany) {
   buildLevels(2);
   std::array<float, 3> saved[65];
   for (int i = 1; i <= 64; ++i) saved[i] = point(i);
@@ -77,7 +77,7 @@ TEST_F(curveTest, growingKeepsThePointsAndMakesRoomForEightTimesAsMany) {
   for (int i = 1; i <= 64; ++i) EXPECT_EQ(point(i), saved[i]);
 }
 
-TEST_F(curveTest, everyLevelIsAUnitStepPathVisitingEachGridPointOnce) {
+TEST_F(CurveTest, EveryLevelIsAUnitStepPathVisitingEachGridPointOnce) {
   for (int target = 1; target <= 5; ++target) {
     buildLevels(1);
     const double step = 1000.0 / std::pow(4.0, target - 1);

@@ -10,7 +10,7 @@
 
 namespace {
 
-TEST(levelPictures, everyPictureMatchesItsReference) {
+TEST(LevelPictures, EveryPictureMatchesItsReference) {
   std::ifstream in(LEVEL_PICTURES_FILE);
   ASSERT_TRUE(in) << LEVEL_PICTURES_FILE;
   std::map<std::string, std::string> reference;  // "<level> <view>" -> whole line

@@ -27,7 +27,7 @@ namespace {
 constexpr uint32_t red = 0x0000FF;
 constexpr uint32_t face = 0xC8D0D4;
 
-class levelViewTest : public ::testing::Test {
+class LevelViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(terminal_.open());
@@ -76,7 +76,7 @@ class levelViewTest : public ::testing::Test {
   uint32_t canvas_ = 0;
 };
 
-TEST_F(levelViewTest, levelZeroIsOneRedDiscInTheMiddle) {
+TEST_F(LevelViewTest, LevelZeroIsOneRedDiscInTheMiddle) {
   const std::vector<uint32_t> p = pictureWithoutKeys();
   EXPECT_EQ(at(p, 375, 375), red);
   EXPECT_EQ(at(p, 376, 373), red);
@@ -88,7 +88,7 @@ TEST_F(levelViewTest, levelZeroIsOneRedDiscInTheMiddle) {
   EXPECT_LT(redPixels, 80u);
 }
 
-TEST_F(levelViewTest, levelOneHasRedAtItsEndsAndFlankGapsWhereSegmentsCross) {
+TEST_F(LevelViewTest, LevelOneHasRedAtItsEndsAndFlankGapsWhereSegmentsCross) {
   buildUpTo(1);
   const std::vector<uint32_t> p = pictureWithoutKeys();
   EXPECT_EQ(at(p, 207, 504), red);
@@ -104,7 +104,7 @@ TEST_F(levelViewTest, levelOneHasRedAtItsEndsAndFlankGapsWhereSegmentsCross) {
   }
 }
 
-TEST_F(levelViewTest, turningTheViewChangesThePictureAndSeventyTwoTurnsRestoreIt) {
+TEST_F(LevelViewTest, TurningTheViewChangesThePictureAndSeventyTwoTurnsRestoreIt) {
   buildUpTo(2);
   const std::vector<uint32_t> first = pictureWithoutKeys();
   turnViewB(5);
@@ -113,7 +113,7 @@ TEST_F(levelViewTest, turningTheViewChangesThePictureAndSeventyTwoTurnsRestoreIt
   EXPECT_EQ(pictureWithoutKeys(), first);
 }
 
-TEST_F(levelViewTest, anEnterDuringThePassStillGivesTheWholePictureAndIsHandedBack) {
+TEST_F(LevelViewTest, AnEnterDuringThePassStillGivesTheWholePictureAndIsHandedBack) {
   buildUpTo(3);
   const std::vector<uint32_t> whole = pictureWithoutKeys();
   graphicClear(COLOR_DEFAULT, 0);
@@ -125,7 +125,7 @@ TEST_F(levelViewTest, anEnterDuringThePassStillGivesTheWholePictureAndIsHandedBa
   EXPECT_EQ(pixels(), whole);
 }
 
-TEST_F(levelViewTest, otherKeysDuringThePassAreDropped) {
+TEST_F(LevelViewTest, OtherKeysDuringThePassAreDropped) {
   buildUpTo(2);
   type("\033[Ca");  // right arrow, then the letter a
   levelPicture picture;
@@ -133,7 +133,7 @@ TEST_F(levelViewTest, otherKeysDuringThePassAreDropped) {
   EXPECT_EQ(viewAngleB, -30);
 }
 
-TEST_F(levelViewTest, showLevelActsOnKeysAndTurnsByFiveDegrees) {
+TEST_F(LevelViewTest, ShowLevelActsOnKeysAndTurnsByFiveDegrees) {
   buildUpTo(1);
   type("\r");  // waiting before the picture is built: taken during the pass, then acted on
   EXPECT_EQ(showLevel(), 0);

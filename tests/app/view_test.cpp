@@ -9,7 +9,7 @@
 
 namespace {
 
-class viewTest : public ::testing::Test {
+class ViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (dynArray* a : {&pointX, &pointY, &pointZ, &scaledX, &scaledY, &scaledZ}) arrayErase(*a);
@@ -31,13 +31,13 @@ class viewTest : public ::testing::Test {
   }
 };
 
-TEST_F(viewTest, degreesToRadiansIsPiOver180InSinglePrecision) {
+TEST_F(ViewTest, DegreesToRadiansIsPiOver180InSinglePrecision) {
   EXPECT_EQ(degToRad, static_cast<float>(3.14159265358979323846L / 180));
   EXPECT_EQ(viewAngleA, 30);
   EXPECT_EQ(viewAngleB, -30);
 }
 
-TEST_F(viewTest, coefficientsOfTheFirstAndTheAxisViews) {
+TEST_F(ViewTest, CoefficientsOfTheFirstAndTheAxisViews) {
   expectMatrix({0.86603f, 0.5f, -0.43301f, 0.75f, -0.5f, -0.25f, 0.43301f, 0.86603f}, 5e-6f);
   setAngles(0, 0);
   expectMatrix({1, 0, 0, 1, 0, 0, 0, 1}, 0);
@@ -45,7 +45,7 @@ TEST_F(viewTest, coefficientsOfTheFirstAndTheAxisViews) {
   expectMatrix({1, 0, 0, 0, -1, 0, 1, 0}, 1e-7f);
 }
 
-TEST_F(viewTest, anglesWrapOnceIntoTheOpenHalfCircle) {
+TEST_F(ViewTest, AnglesWrapOnceIntoTheOpenHalfCircle) {
   int32_t angle = 185;
   wrapAngle(angle);
   EXPECT_EQ(angle, -175);
@@ -67,7 +67,7 @@ TEST_F(viewTest, anglesWrapOnceIntoTheOpenHalfCircle) {
   EXPECT_EQ(viewRadB, static_cast<float>(static_cast<long double>(degToRad) * -5));
 }
 
-TEST_F(viewTest, seventyTwoTurnsComeBackToTheSameCoefficients) {
+TEST_F(ViewTest, SeventyTwoTurnsComeBackToTheSameCoefficients) {
   float first[8];
   std::copy(viewMatrix, viewMatrix + 8, first);
   for (int i = 0; i < 72; ++i) turnViewB(5);
@@ -77,13 +77,13 @@ TEST_F(viewTest, seventyTwoTurnsComeBackToTheSameCoefficients) {
   for (int i = 0; i < 8; ++i) EXPECT_EQ(viewMatrix[i], first[i]);
 }
 
-TEST_F(viewTest, scaleDoublesFromLevelToLevel) {
+TEST_F(ViewTest, ScaleDoublesFromLevelToLevel) {
   const float expected[] = {0.25f, 0.5f, 1, 2, 4, 8};
   for (level = 0; level <= 5; ++level) EXPECT_EQ(levelScale(), expected[level]);
   level = 0;
 }
 
-TEST_F(viewTest, theOriginProjectsToTheCentreAtAnyView) {
+TEST_F(ViewTest, TheOriginProjectsToTheCentreAtAnyView) {
   for (int turn = 0; turn < 10; ++turn) {
     const projectedPoint p = projectPoint(1, 0.25f);
     EXPECT_EQ(p.x, 0);
@@ -94,7 +94,7 @@ TEST_F(viewTest, theOriginProjectsToTheCentreAtAnyView) {
   }
 }
 
-TEST_F(viewTest, levelOneCornersProjectAsWorkedOut) {
+TEST_F(ViewTest, LevelOneCornersProjectAsWorkedOut) {
   growArrays();
   buildNextLevel();
   level = 1;

@@ -23,10 +23,9 @@ class KeysOnPty : public ::testing::Test {
   void TearDown() override { terminal_.close(); }
 
   void type(const std::string& bytes) { ASSERT_TRUE(terminal_.type(bytes)); }
-  static bool keyArrives(int timeoutMs = 5000) { return ptyKeyTerminal::keyArrives(timeoutMs); }
 
   std::string next() {
-    if (!keyArrives()) return "none";
+    if (!ptyKeyTerminal::keyArrives()) return "none";
     rtString key = waitKey();
     std::string text;
     for (int32_t i = 0; i < key.length(); ++i) text += (i ? "," : "") + std::to_string(key.bytes()[i]);
@@ -47,7 +46,7 @@ TEST_F(KeysOnPty, PeekShowsTheKeyWithoutTakingIt) {
   EXPECT_EQ(keyAvailable(), 0);
   EXPECT_EQ(peekKey().length, 0);
   type("\033[C");
-  ASSERT_TRUE(keyArrives());
+  ASSERT_TRUE(ptyKeyTerminal::keyArrives());
   EXPECT_EQ(keyAvailable(), -1);
   peekedKey peeked = peekKey();
   EXPECT_EQ(peeked.length, 2);
@@ -70,7 +69,7 @@ TEST_F(KeysOnPty, LoneEscapeCountsAfterAPause) {
 
 TEST_F(KeysOnPty, FlushThrowsAwayDecodedAndUnreadInput) {
   type("abcdef\033[A");
-  ASSERT_TRUE(keyArrives());
+  ASSERT_TRUE(ptyKeyTerminal::keyArrives());
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   flushKeys();
   EXPECT_EQ(keyAvailable(), 0);

@@ -86,7 +86,7 @@ TEST(ConsolePanel, KeptThroughResizes) {
   ASSERT_TRUE(tmux.waitForText("example.org"));
   auto showsPanel = [&](const std::string& level, int width, int height) {
     const std::vector<std::string> expected = cutTo(panelScreen(level), width, height);
-    return tmuxSession::waitFor([&] { return shown(tmux) == expected; }, 5000);
+    return waitFor([&] { return shown(tmux) == expected; }, 5000);
   };
   tmux.resize(50, 12);
   EXPECT_TRUE(showsPanel("O", 50, 12)) << testing::PrintToString(shown(tmux));

@@ -36,14 +36,14 @@ class tempFile {
     return all;
   }
   bool waitForLine(const std::string& line, int timeoutMs = 10000) const {
-    return tmuxSession::waitFor([&] {
+    return waitFor([&] {
       for (const std::string& l : lines())
         if (l == line) return true;
       return false;
     }, timeoutMs);
   }
   bool waitForLines(size_t count, int timeoutMs = 10000) const {
-    return tmuxSession::waitFor([&] { return lines().size() >= count; }, timeoutMs);
+    return waitFor([&] { return lines().size() >= count; }, timeoutMs);
   }
 
  private:

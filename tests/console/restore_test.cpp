@@ -49,7 +49,7 @@ class runningProbe {
   // Waits for the shell to finish after the probe, and checks the terminal.
   void expectRestored(int expectedStatus) {
     ASSERT_TRUE(tmux_.waitForText("rc=" + std::to_string(expectedStatus)));
-    ASSERT_TRUE(tmuxSession::waitFor([&] { return !readFile(after_.path()).empty(); }, 10000));
+    ASSERT_TRUE(waitFor([&] { return !readFile(after_.path()).empty(); }, 10000));
     EXPECT_EQ(readFile(after_.path()), readFile(before_.path()));
     EXPECT_FALSE(isRaw(sttyOf(tty_)));
     // The earlier screen is back and the shell goes on right below it; after
@@ -140,16 +140,16 @@ TEST(TerminalRestore, RawModeComesBackAfterStopAndContinue) {
   ASSERT_TRUE(probe.drawn());
   ASSERT_EQ(kill(probe.pid(), SIGSTOP), 0);
   // What a shell does while the job is stopped.
-  ASSERT_EQ(std::system(("stty sane -F " + probe.tty()).c_str()), 0);
+  ASSERT_EQ(runProgram(commandLine{"stty", "sane", "-F", probe.tty()}).status, 0);
   ASSERT_FALSE(isRaw(sttyOf(probe.tty())));
   ASSERT_EQ(kill(probe.pid(), SIGCONT), 0);
-  EXPECT_TRUE(tmuxSession::waitFor([&] { return isRaw(sttyOf(probe.tty())); }, 10000));
+  EXPECT_TRUE(waitFor([&] { return isRaw(sttyOf(probe.tty())); }, 10000));
   // A stop request from outside: the terminal is handed back while stopped
   // and taken again afterwards; the program still reads its keys.
   ASSERT_EQ(kill(probe.pid(), SIGTSTP), 0);
   ASSERT_EQ(kill(probe.pid(), SIGCONT), 0);
-  EXPECT_TRUE(tmuxSession::waitFor([&] { return isRaw(sttyOf(probe.tty())); }, 10000));
-  EXPECT_TRUE(tmuxSession::waitFor([&] { return probe.tmux().format("#{cursor_flag}") == "0"; }, 10000));
+  EXPECT_TRUE(waitFor([&] { return isRaw(sttyOf(probe.tty())); }, 10000));
+  EXPECT_TRUE(waitFor([&] { return probe.tmux().format("#{cursor_flag}") == "0"; }, 10000));
   // Back on its own screen, painted again.
   EXPECT_TRUE(probe.tmux().waitForText("Drawing level:  O   (5 maximum)"));
   EXPECT_EQ(screenRow(probe.tmux().capture(), 1), "");
@@ -194,7 +194,7 @@ TEST(TerminalRestore, EndsOnAHangUpFromTheBackground) {
   const pid_t pid = job.inBackground();
   ASSERT_NE(pid, 0) << job.log().text();
   ASSERT_EQ(kill(pid, SIGHUP), 0);
-  EXPECT_TRUE(tmuxSession::waitFor([&] { return processGone(pid); }, 1000));
+  EXPECT_TRUE(waitFor([&] { return processGone(pid); }, 1000));
 }
 
 // Keys typed while the job is in the background fail to read at once; once
@@ -227,7 +227,7 @@ TEST(TerminalRestore, TakesTheTerminalBackWheneverTheJobIsInFront) {
     return false;
   };
   auto programs = [&] {
-    return tmuxSession::waitFor([&] {
+    return waitFor([&] {
       return isRaw(sttyOf(tty)) && tmux.format("#{alternate_on}") == "1" && tmux.format("#{cursor_flag}") == "0" &&
              panelShown();
     }, 10000);
@@ -242,6 +242,15 @@ TEST(TerminalRestore, TakesTheTerminalBackWheneverTheJobIsInFront) {
     return log.waitForLine("drawn") ? std::stoi(log.lines().at(0).substr(4)) : 0;
   };
 
+  // fg gives the program the terminal again; q ends it with status 0.
+  const auto toTheFrontAndQuit = [&](const std::string& name, const char* when) {
+    type("fg");
+    EXPECT_TRUE(programs()) << when;
+    tmux.sendText("q");
+    type("echo " + name + "=$?-$((6*7))");
+    EXPECT_TRUE(tmux.waitForText(name + "=0-42"));
+  };
+
   // Stopped, continued in the background, then brought to the front.
   tempFile first("first");
   type(probePath() + " restore " + first.path());
@@ -252,22 +261,14 @@ TEST(TerminalRestore, TakesTheTerminalBackWheneverTheJobIsInFront) {
   EXPECT_TRUE(tmux.waitForText("Stopped"));
   type("bg");
   EXPECT_TRUE(shells("shell-after-bg"));
-  type("fg");
-  EXPECT_TRUE(programs()) << "fg after bg";
-  tmux.sendText("q");
-  type("echo first=$?-$((6*7))");
-  EXPECT_TRUE(tmux.waitForText("first=0-42"));
+  toTheFrontAndQuit("first", "fg after bg");
 
   // Started in the background: nothing on the terminal until fg.
   tempFile second("second");
   type(probePath() + " restore " + second.path() + " &");
   ASSERT_NE(pidOf(second), 0);
   EXPECT_TRUE(shells("shell-after-start"));
-  type("fg");
-  EXPECT_TRUE(programs()) << "fg after a start in the background";
-  tmux.sendText("q");
-  type("echo second=$?-$((6*7))");
-  EXPECT_TRUE(tmux.waitForText("second=0-42"));
+  toTheFrontAndQuit("second", "fg after a start in the background");
 }
 
 }  // namespace

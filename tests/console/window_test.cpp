@@ -62,7 +62,7 @@ searchResult runProbe(testDesktop& desktop, findBy how) {
   if (how == findBy::nothing) desktop.setCardinal(xterm, "_NET_WM_PID", strangerPid);
   const auto start = std::chrono::steady_clock::now();
   std::ofstream(gate.path()).put('\n');
-  tmuxSession::waitFor([&] {
+  waitFor([&] {
     for (const std::string& line : log.lines())
       if (line.rfind("window ", 0) == 0) {
         result.window = static_cast<uint32_t>(std::stoul(line.substr(7)));
@@ -125,15 +125,14 @@ TEST(ConsoleWindow, AnAncestorsWindowIsLeftAloneUnlessItHoldsTheTerminal) {
   tempFile log("window");
   const std::string command = "exec script -qec 'exec env -u WINDOWID -u TMUX DISPLAY=" + desktop.display() +
                               " LC_ALL=C.UTF-8 " + probePath() + " window " + log.path() + "' /dev/null";
+  const commandLine shell{"/bin/sh", "-c", command};
   int keys[2];
   ASSERT_EQ(pipe(keys), 0);
-  const pid_t launcher = fork();
-  if (launcher == 0) {
+  const pid_t launcher = startChild([&] {
     dup2(keys[0], 0);
     close(keys[1]);
-    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
+    return shell.exec();
+  });
   close(keys[0]);
   ASSERT_GT(launcher, 0);
   EXPECT_TRUE(log.waitForLines(1)) << "the probe did not report";

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
@@ -61,14 +62,14 @@ canvasPoint expectedPixel(int32_t targetLevel, int32_t i) {
           750 - roundToInt((static_cast<long double>(p.y) + 750) * 0.5L)};
 }
 
-class demoTest : public ::testing::Test {
+class DemoTest : public ::testing::Test {
  protected:
   void SetUp() override {
     char pattern[] = "/tmp/h3d-e2e-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
   }
-  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   // Runs the program in an 80 x 25 terminal below a line of the user's,
   // recording the terminal's modes before and after, its exit code and what
@@ -85,7 +86,7 @@ class demoTest : public ::testing::Test {
   }
   // The shell waits after the program, so that the screen stays as it left it.
   bool programEnded() const {
-    return tmuxSession::waitFor([&] { return !readFile(dir_ + "/after").empty(); }, 20000);
+    return waitFor([&] { return !readFile(dir_ + "/after").empty(); }, 20000);
   }
   // Exit code 0, the modes as they were, and the user's screen back
   // without the program's text.
@@ -108,7 +109,7 @@ class demoTest : public ::testing::Test {
 // title waits for it. 0 when it does not come, or when there are more.
 uint32_t canvasOf(x11Probe& probe, uint32_t frame) {
   std::vector<uint32_t> children;
-  tmuxSession::waitFor([&] { return !(children = probe.children(frame)).empty(); }, 10000);
+  waitFor([&] { return !(children = probe.children(frame)).empty(); }, 10000);
   return children.size() == 1 ? children[0] : 0;
 }
 
@@ -120,8 +121,8 @@ class canvasView {
   const std::vector<uint32_t>& pixels() const { return pixels_; }
   // Polls the window until `condition` holds for what it shows.
   template <class Condition>
-  bool waitFor(Condition condition, int timeoutMs) {
-    return tmuxSession::waitFor([&] { return read() && condition(*this); }, timeoutMs);
+  bool waitToShow(Condition condition, int timeoutMs) {
+    return waitFor([&] { return read() && condition(*this); }, timeoutMs);
   }
 
  private:
@@ -131,7 +132,7 @@ class canvasView {
   int32_t width_ = 0, height_ = 0;
 };
 
-TEST_F(demoTest, runsThroughTheLevelsAndTurnsTheView) {
+TEST_F(DemoTest, RunsThroughTheLevelsAndTurnsTheView) {
   const std::string& display = testXServer::display();
   ASSERT_FALSE(display.empty()) << "no Xvfb";
   tmuxSession terminal(80, 25, command(), {"DISPLAY=" + display, "LANG=C.UTF-8"});
@@ -151,7 +152,7 @@ TEST_F(demoTest, runsThroughTheLevelsAndTurnsTheView) {
 
   // Level 0: one red disc in the middle, the face colour everywhere else.
   ASSERT_TRUE(terminal.waitForText(statusAt0));
-  ASSERT_TRUE(canvas.waitFor([](const canvasView& c) { return c.at(375, 375) == red; }, 10000));
+  ASSERT_TRUE(canvas.waitToShow([](const canvasView& c) { return c.at(375, 375) == red; }, 10000));
   EXPECT_EQ(canvas.at(10, 10), face);
   EXPECT_EQ(canvas.at(375, 360), face);
 
@@ -165,7 +166,7 @@ TEST_F(demoTest, runsThroughTheLevelsAndTurnsTheView) {
   EXPECT_EQ(first.y, 504);
   EXPECT_EQ(last.x, 424);
   EXPECT_EQ(last.y, 583);
-  ASSERT_TRUE(canvas.waitFor(
+  ASSERT_TRUE(canvas.waitToShow(
       [&](const canvasView& c) { return c.at(first.x, first.y) == red && c.at(last.x, last.y) == red; }, 10000));
   EXPECT_EQ(canvas.at(375, 375), face) << "the level-1 curve does not pass through the centre";
   EXPECT_EQ(canvas.at(20, 20), face);
@@ -176,7 +177,7 @@ TEST_F(demoTest, runsThroughTheLevelsAndTurnsTheView) {
   for (int turn = 1; turn <= 72; ++turn) {
     const std::vector<uint32_t> before = canvas.pixels();
     terminal.sendKeys({"Right"});
-    ASSERT_TRUE(canvas.waitFor([&](const canvasView& c) { return c.pixels() != before; }, 10000)) << "turn " << turn;
+    ASSERT_TRUE(canvas.waitToShow([&](const canvasView& c) { return c.pixels() != before; }, 10000)) << "turn " << turn;
     if (turn < 72) {
       EXPECT_NE(canvas.pixels(), firstView) << "turn " << turn;
     }
@@ -189,14 +190,14 @@ TEST_F(demoTest, runsThroughTheLevelsAndTurnsTheView) {
   ASSERT_TRUE(terminal.waitForText(statusAt(2)));
   terminal.sendKeys({"Space"});
   const canvasPoint end2 = expectedPixel(2, -1);
-  EXPECT_TRUE(canvas.waitFor([&](const canvasView& c) { return c.at(end2.x, end2.y) == red; }, 4000));
+  EXPECT_TRUE(canvas.waitToShow([&](const canvasView& c) { return c.at(end2.x, end2.y) == red; }, 4000));
 
   terminal.sendKeys({"Escape"});
   expectCleanEnd(terminal);
   EXPECT_EQ(readFile(dir_ + "/stderr"), "");
 }
 
-TEST_F(demoTest, goesOnInTheTerminalAfterTheWindowIsClosed) {
+TEST_F(DemoTest, GoesOnInTheTerminalAfterTheWindowIsClosed) {
   const std::string& display = testXServer::display();
   ASSERT_FALSE(display.empty()) << "no Xvfb";
   tmuxSession terminal(80, 25, command(), {"DISPLAY=" + display});
@@ -223,7 +224,7 @@ TEST_F(demoTest, goesOnInTheTerminalAfterTheWindowIsClosed) {
 // Without a window the program still runs in the terminal, and says why
 // once, after the user's screen came back, so that it stays visible. A
 // server that turns it away is not let to write on the panel meanwhile.
-TEST_F(demoTest, runsInTheTerminalWithoutAWindowAndSaysWhyAtTheEnd) {
+TEST_F(DemoTest, RunsInTheTerminalWithoutAWindowAndSaysWhyAtTheEnd) {
   ASSERT_TRUE(addCookie(dir_ + "/cookies", ":0", "0123456789abcdef0123456789abcdef"));
   xvfbServer guarded("640x480x24", true, (dir_ + "/cookies").c_str());
   ASSERT_FALSE(guarded.name().empty()) << "Xvfb could not be started";
@@ -258,7 +259,7 @@ TEST_F(demoTest, runsInTheTerminalWithoutAWindowAndSaysWhyAtTheEnd) {
 // Level 5 under an address-space limit that holds its points but not also
 // its picture: the program ends at once, leaves the terminal as it found it
 // and says why, in one line.
-TEST_F(demoTest, endsCleanlyAndSaysWhyWhenALevelsPictureFindsNoMemory) {
+TEST_F(DemoTest, EndsCleanlyAndSaysWhyWhenALevelsPictureFindsNoMemory) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "the sanitizers' allocators reserve far more than any such limit";
 #endif
@@ -291,7 +292,7 @@ TEST_F(demoTest, endsCleanlyAndSaysWhyWhenALevelsPictureFindsNoMemory) {
   EXPECT_NE(why.find("\nhilbert3d: out of memory: level 5 cannot be shown\n"), std::string::npos) << why;
 }
 
-TEST_F(demoTest, escapeAtLevelZeroEndsAtOnce) {
+TEST_F(DemoTest, EscapeAtLevelZeroEndsAtOnce) {
   tmuxSession terminal(80, 25, command("env -u DISPLAY "));
   ASSERT_TRUE(terminal.started());
   ASSERT_TRUE(terminal.waitForText(statusAt0));
@@ -313,13 +314,13 @@ struct startEnvironment {
 
 void PrintTo(const startEnvironment& start, std::ostream* out) { *out << start.name; }
 
-class startTest : public demoTest, public ::testing::WithParamInterface<startEnvironment> {};
+class StartTest : public DemoTest, public ::testing::WithParamInterface<startEnvironment> {};
 
 bool ownDescriptor(const std::string& target) {
   return target.rfind("socket:", 0) == 0 || target.rfind("pipe:", 0) == 0 || target.rfind("anon_inode:", 0) == 0;
 }
 
-TEST_P(startTest, SaysWhatIsMissingAndLeavesTheTerminalAsItWas) {
+TEST_P(StartTest, SaysWhatIsMissingAndLeavesTheTerminalAsItWas) {
   const startEnvironment& start = GetParam();
   const std::string launcher =
       start.before + "sh -c 'echo $$ > " + dir_ + "/pid; exec \"$0\"" + start.redirects + "' ";
@@ -329,7 +330,7 @@ TEST_P(startTest, SaysWhatIsMissingAndLeavesTheTerminalAsItWas) {
   if (runs) {
     // Running, the terminal in raw mode for its keys, no panel: Esc ends it.
     const std::string tty = terminal.format("#{pane_tty}");
-    ASSERT_TRUE(tmuxSession::waitFor([&] { return isRaw(sttyOf(tty)); }, 10000));
+    ASSERT_TRUE(waitFor([&] { return isRaw(sttyOf(tty)); }, 10000));
     const std::string pid = std::to_string(std::atoi(readFile(dir_ + "/pid").c_str()));
     for (int fd = 0; fd <= 2; ++fd) {
       char target[256] = {};
@@ -337,7 +338,7 @@ TEST_P(startTest, SaysWhatIsMissingAndLeavesTheTerminalAsItWas) {
       ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0) << "descriptor " << fd << " closed";
       EXPECT_FALSE(ownDescriptor(target)) << "descriptor " << fd << " is " << target;
     }
-    EXPECT_TRUE(tmuxSession::waitFor([&] {
+    EXPECT_TRUE(waitFor([&] {
       terminal.sendKeys({"Escape"});
       usleep(300000);  // one Esc at a time, not a sequence
       return !exitCode().empty();
@@ -360,12 +361,12 @@ TEST_P(startTest, SaysWhatIsMissingAndLeavesTheTerminalAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    environments, startTest,
+    Environments, StartTest,
     ::testing::Values(
         startEnvironment{"noTerminal", "setsid -w env -u DISPLAY ", " </dev/null >/dev/null",
                          "hilbert3d: needs a terminal to read its keys from", "1"},
         startEnvironment{"noThreadForTheKeys",
-                         "env -u DISPLAY LD_PRELOAD=" REFUSE_THREADS " ASAN_OPTIONS=verify_asan_link_order=0 ", "",
+                         "env -u DISPLAY LD_PRELOAD=" REFUSE_THREADS_SHIM " ASAN_OPTIONS=verify_asan_link_order=0 ", "",
                          "hilbert3d: no thread could be started to read the keys", "1"},
         startEnvironment{"termUnset", "env -u DISPLAY -u TERM ", "",
                          "hilbert3d: no key panel: TERM is not set, so the cursor cannot be placed", "0"},
@@ -379,13 +380,13 @@ INSTANTIATE_TEST_SUITE_P(
 // Under real window managers the picture appears without taking the
 // keyboard focus, so keys typed go on reaching the program, even where it
 // cannot find the terminal's window to give the focus back.
-class focusTest : public demoTest, public ::testing::WithParamInterface<std::string> {};
+class FocusTest : public DemoTest, public ::testing::WithParamInterface<std::string> {};
 
 const std::string xtermTitle = "h3d focus test";
 // No process has this id: the xterm cannot be told from its process.
 constexpr long strangerPid = 0x3fffffff;
 
-TEST_P(focusTest, TheTerminalKeepsTheFocusAndTheKeys) {
+TEST_P(FocusTest, TheTerminalKeepsTheFocusAndTheKeys) {
   testDesktop desktop(GetParam());
   ASSERT_TRUE(desktop.ready()) << GetParam() << " did not start";
   // The program starts once the xterm has lost its process id; it has no
@@ -409,20 +410,20 @@ TEST_P(focusTest, TheTerminalKeepsTheFocusAndTheKeys) {
   ASSERT_NE(canvasWindow, 0u);
   canvasView canvas(probe, canvasWindow);
   const auto centreIsRed = [](const canvasView& c) { return c.at(375, 375) == red; };
-  ASSERT_TRUE(canvas.waitFor(centreIsRed, 10000));
+  ASSERT_TRUE(canvas.waitToShow(centreIsRed, 10000));
   EXPECT_EQ(desktop.focusedWindow(), terminal) << "the picture took the focus";
 
   // Enter goes on to level 1, whose curve leaves the centre; Esc ends its
   // animation and then the program.
   ASSERT_TRUE(desktop.typeKey("Return"));
-  EXPECT_TRUE(canvas.waitFor(std::not_fn(centreIsRed), 5000)) << "Enter did not reach the program";
-  EXPECT_TRUE(tmuxSession::waitFor([&] {
+  EXPECT_TRUE(canvas.waitToShow(std::not_fn(centreIsRed), 5000)) << "Enter did not reach the program";
+  EXPECT_TRUE(waitFor([&] {
     desktop.typeKey("Escape");
     return !exitCode().empty();
   }, 5000)) << "Esc did not reach the program";
   EXPECT_EQ(exitCode(), "0");
 }
 
-INSTANTIATE_TEST_SUITE_P(windowManagers, focusTest, ::testing::Values("openbox", "xfwm4"));
+INSTANTIATE_TEST_SUITE_P(WindowManagers, FocusTest, ::testing::Values("openbox", "xfwm4"));
 
 }  // namespace

@@ -33,17 +33,17 @@ TEST(Hangup, ClosingTheTerminalEndsTheProgram) {
     const pid_t xterm = desktop.startXterm(title, "exec bash --rcfile " + startup + " -i");
     const uint32_t terminal = desktop.findWindow(title, 10000);
     ASSERT_NE(terminal, 0u) << "round " << round;
-    ASSERT_TRUE(tmuxSession::waitFor([&] { return !probe.property(terminal, "_NET_FRAME_EXTENTS").empty(); }, 10000))
+    ASSERT_TRUE(waitFor([&] { return !probe.property(terminal, "_NET_FRAME_EXTENTS").empty(); }, 10000))
         << "openbox does not manage the terminal";
     const uint32_t picture = probe.findWindow("Hilbert Curve in 3D", 10000);
     ASSERT_NE(picture, 0u) << "round " << round;
     std::string pidBytes;
     auto pidKnown = [&] { return (pidBytes = probe.property(picture, "_NET_WM_PID")).size() == sizeof(long); };
-    ASSERT_TRUE(tmuxSession::waitFor(pidKnown, 10000)) << "round " << round;
+    ASSERT_TRUE(waitFor(pidKnown, 10000)) << "round " << round;
     const pid_t program = static_cast<pid_t>(*reinterpret_cast<const long*>(pidBytes.data()));
 
     ASSERT_TRUE(probe.sendDeleteWindow(terminal));
-    EXPECT_TRUE(tmuxSession::waitFor([&] { return processGone(program); }, 1000)) << "round " << round;
+    EXPECT_TRUE(waitFor([&] { return processGone(program); }, 1000)) << "round " << round;
     if (!processGone(program)) kill(program, SIGKILL);
     ASSERT_TRUE(probe.waitGone(picture, 10000));
     EXPECT_TRUE(desktop.xtermEnded(xterm, 5000)) << "round " << round;

@@ -3,8 +3,6 @@
 // rasterizer drawing every job in order on one thread makes it.
 #include <gtest/gtest.h>
 #include <sched.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,6 +19,7 @@
 #include "graphics/rasterfill.h"
 #include "graphics/rasterline.h"
 #include "tests/graphics/graphics_support.h"
+#include "tests/support/process.h"
 
 namespace {
 
@@ -47,7 +46,7 @@ int64_t firstDifference(const std::vector<uint32_t>& a, const std::vector<uint32
   return -1;
 }
 
-TEST(drawingThread, buffersComeOutAsTheRasterizerDrawingEveryJobInOrder) {
+TEST(DrawingThread, BuffersComeOutAsTheRasterizerDrawingEveryJobInOrder) {
   attachedBitmap bitmap(width, height);
   std::vector<uint32_t> reference(static_cast<size_t>(width) * height, pixelOf(FACE));
   const pixelBuffer expected{reference.data(), width, height};
@@ -99,7 +98,7 @@ int drawingThreads() {
 // A ring far smaller than a picture fills again and again; the hander's
 // settles and a second thread's (under the same lock, as a paint takes the
 // target's) must each find the buffer holding exactly the jobs handed over.
-TEST(drawingThread, aTinyRingFillsAndSettlesFromTwoThreadsInOrder) {
+TEST(DrawingThread, ATinyRingFillsAndSettlesFromTwoThreadsInOrder) {
   // With a thread and without one, where only the settles draw.
   for (const bool threaded : {true, false}) {
     SCOPED_TRACE(threaded ? "with a thread" : "without a thread");
@@ -176,7 +175,7 @@ TEST(drawingThread, aTinyRingFillsAndSettlesFromTwoThreadsInOrder) {
 
 // Where the process may use one CPU only, a drawing thread could only take
 // turns with the caller: the lines are drawn on the caller's thread.
-TEST(drawingThread, noneIsStartedWhereTheProcessHasOneCpu) {
+TEST(DrawingThread, NoneIsStartedWhereTheProcessHasOneCpu) {
   cpu_set_t all;
   ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
   if (CPU_COUNT(&all) < 2) GTEST_SKIP() << "one CPU";
@@ -202,21 +201,14 @@ TEST(drawingThread, noneIsStartedWhereTheProcessHasOneCpu) {
 
 // Where no thread can be started, every line is drawn on the caller's
 // thread: the test above, run again in a process that refuses threads.
-TEST(drawingThread, withoutAThreadTheCallerDrawsEveryLine) {
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    setenv("LD_PRELOAD", REFUSE_THREADS_SHIM, 1);
-    setenv("REFUSE_THREADS_AFTER", "0", 1);
-    setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
-    execl(self.c_str(), self.c_str(), "--gtest_filter=drawingThread.buffersComeOutAsTheRasterizerDrawingEveryJobInOrder",
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+TEST(DrawingThread, WithoutAThreadTheCallerDrawsEveryLine) {
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+  const programResult run =
+      runProgram(commandLine{self, "--gtest_filter=DrawingThread.BuffersComeOutAsTheRasterizerDrawingEveryJobInOrder"},
+                 true, {"LD_PRELOAD=" REFUSE_THREADS_SHIM, "REFUSE_THREADS_AFTER=0", "ASAN_OPTIONS=verify_asan_link_order=0"});
+  EXPECT_EQ(run.status, 0) << run.output;
+  // A filter that names no test would pass as well.
+  EXPECT_NE(run.output.find("[  PASSED  ] 1 test."), std::string::npos) << run.output;
 }
 
 }  // namespace

@@ -2,9 +2,7 @@
 // Helpers shared by the graphics tests.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
-#include <thread>
 #include <vector>
 
 #include "graphics/bitmap.h"
@@ -12,17 +10,7 @@
 #include "graphics/registry.h"
 #include "runtime/errors.h"
 #include "runtime/threadblock.h"
-
-// Polls `condition` every 10 ms until it holds or `ms` have passed.
-template <typename Condition>
-bool waitFor(Condition condition, int ms = 10000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  for (;;) {
-    if (condition()) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
+#include "tests/support/waitfor.h"
 
 // A picture read back from a target or the screen, 0x00BBGGRR.
 struct picture {

@@ -6,10 +6,10 @@
 
 namespace {
 
-class inputTest : public windowTest {
+class InputTest : public WindowTest {
  protected:
   void SetUp() override {
-    windowTest::SetUp();
+    WindowTest::SetUp();
     if (HasFatalFailure()) return;
     frame_ = openWindow("input", 0, 0, 120, 90);
     ASSERT_NE(frame_, 0u) << graphicWindowFailure();
@@ -22,7 +22,7 @@ class inputTest : public windowTest {
     if (frame_) {
       EXPECT_TRUE(closeByUser(frame_));
     }
-    windowTest::TearDown();
+    WindowTest::TearDown();
   }
 
   // Sends a key and waits until the window thread has dealt with it: the
@@ -38,7 +38,7 @@ class inputTest : public windowTest {
   targetRef record_;
 };
 
-TEST_F(inputTest, AClickFocusesTheCanvasAndIsRecorded) {
+TEST_F(InputTest, AClickFocusesTheCanvasAndIsRecorded) {
   EXPECT_EQ(record_->clickFlag.load(), 0);
   EXPECT_FALSE(record_->flags.load() & TARGET_HAS_FOCUS);
   ASSERT_TRUE(probe_->sendClick(canvas_, 17, 42));
@@ -53,7 +53,7 @@ TEST_F(inputTest, AClickFocusesTheCanvasAndIsRecorded) {
   probe_->uncover(other);
 }
 
-TEST_F(inputTest, KeysFillTheKeySlotTheWayThePcReportsThem) {
+TEST_F(InputTest, KeysFillTheKeySlotTheWayThePcReportsThem) {
   // Without the focus the canvas takes no keys.
   EXPECT_EQ(press("a"), 0);
   ASSERT_TRUE(probe_->sendClick(canvas_, 5, 5));

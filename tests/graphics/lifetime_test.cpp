@@ -71,7 +71,7 @@ TEST(LostServer, DrawingAndRedrawingGoOnQuietlyAfterTheServerDies) {
   unsetenv("DISPLAY");
 }
 
-TEST_F(windowTest, ClosingInTheMiddleOfDrawingAndRepaintingIsSafe) {
+TEST_F(WindowTest, ClosingInTheMiddleOfDrawingAndRepaintingIsSafe) {
   for (bool buffered : {true, false}) {
     const int32_t threads = graphicWindowThreads();
     const uint32_t frame = openWindow("busy", 0, 0, 200, 150);
@@ -110,7 +110,7 @@ TEST_F(windowTest, ClosingInTheMiddleOfDrawingAndRepaintingIsSafe) {
 // window's handles must stay dead all the same: threads that keep drawing
 // through them draw nothing, into the new window least of all, and the new
 // window's records are whole before anyone can find them.
-TEST_F(windowTest, AClosedWindowsHandlesNeverComeBackToLife) {
+TEST_F(WindowTest, AClosedWindowsHandlesNeverComeBackToLife) {
   const uint32_t first = openWindow("first", 0, 0, 200, 150);
   ASSERT_NE(first, 0u) << graphicWindowFailure();
   graphicAttach(first, 0, true);

@@ -55,7 +55,7 @@ inline bool graphicWindowSharesMemory(uint32_t frame) {
   return false;
 }
 
-class windowTest : public ::testing::Test {
+class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     useDisplay(testXServer::display());

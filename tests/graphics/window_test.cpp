@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "graphics/drawing.h"
 #include "window_support.h"
@@ -20,7 +21,7 @@ std::vector<long> longsOf(const std::string& bytes) {
   return out;
 }
 
-TEST_F(windowTest, TheFrameIsWhereAskedWithExactlyTheClientSize) {
+TEST_F(WindowTest, TheFrameIsWhereAskedWithExactlyTheClientSize) {
   const uint32_t frame = openWindow("Hilbert Curve in 3D", 5, 0, 750, 750);
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
   EXPECT_STREQ(graphicWindowFailure(), "");
@@ -74,7 +75,7 @@ TEST_F(windowTest, TheFrameIsWhereAskedWithExactlyTheClientSize) {
   EXPECT_TRUE(closeByUser(frame));
 }
 
-TEST_F(windowTest, AnEmptyTitleAsksForNoCaption) {
+TEST_F(WindowTest, AnEmptyTitleAsksForNoCaption) {
   const uint32_t frame = openWindow("", 40, 30, 120, 80);
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
   const std::vector<long> motif = longsOf(probe_->property(onScreen(frame), "_MOTIF_WM_HINTS"));
@@ -90,7 +91,7 @@ TEST_F(windowTest, AnEmptyTitleAsksForNoCaption) {
   EXPECT_TRUE(closeByUser(frame));
 }
 
-TEST_F(windowTest, BufferedDrawingReachesTheScreenOnlyOnRedraw) {
+TEST_F(WindowTest, BufferedDrawingReachesTheScreenOnlyOnRedraw) {
   const uint32_t frame = openWindow("buffered");
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
   const uint32_t canvas = canvasOf(frame);
@@ -113,7 +114,7 @@ TEST_F(windowTest, BufferedDrawingReachesTheScreenOnlyOnRedraw) {
   EXPECT_TRUE(closeByUser(frame));
 }
 
-TEST_F(windowTest, ImmediateDrawingIsOnTheScreenWhenTheCallReturns) {
+TEST_F(WindowTest, ImmediateDrawingIsOnTheScreenWhenTheCallReturns) {
   const uint32_t frame = openWindow("immediate");
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
   const uint32_t canvas = canvasOf(frame);
@@ -131,7 +132,7 @@ TEST_F(windowTest, ImmediateDrawingIsOnTheScreenWhenTheCallReturns) {
   EXPECT_TRUE(closeByUser(frame));
 }
 
-TEST_F(windowTest, UncoveringShowsTheBackBufferAsItIsThen) {
+TEST_F(WindowTest, UncoveringShowsTheBackBufferAsItIsThen) {
   const uint32_t frame = openWindow("covered", 5, 0, 300, 200);
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
   const uint32_t canvas = canvasOf(frame);
@@ -162,7 +163,7 @@ TEST_F(windowTest, UncoveringShowsTheBackBufferAsItIsThen) {
   EXPECT_TRUE(closeByUser(frame));
 }
 
-TEST_F(windowTest, ClosingTheWindowEndsItsThreadAndLeavesQuietNoOps) {
+TEST_F(WindowTest, ClosingTheWindowEndsItsThreadAndLeavesQuietNoOps) {
   const int32_t threads = graphicWindowThreads();
   const uint32_t frame = openWindow("closing");
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
@@ -195,7 +196,7 @@ TEST_F(windowTest, ClosingTheWindowEndsItsThreadAndLeavesQuietNoOps) {
   EXPECT_EQ(getThreadBlock()->currentTarget, 0u);
 }
 
-TEST_F(windowTest, ASecondWindowHasAThreadOfItsOwn) {
+TEST_F(WindowTest, ASecondWindowHasAThreadOfItsOwn) {
   const int32_t threads = graphicWindowThreads();
   const uint32_t first = openWindow("first", 0, 0, 100, 100);
   const uint32_t second = openWindow("second", 200, 0, 100, 100);
@@ -221,7 +222,7 @@ TEST_F(windowTest, ASecondWindowHasAThreadOfItsOwn) {
   EXPECT_TRUE(closeByUser(second));
 }
 
-TEST_F(windowTest, BothWaysOfCopyingShowTheBackBuffer) {
+TEST_F(WindowTest, BothWaysOfCopyingShowTheBackBuffer) {
   // MIT-SHM where the server offers it, XPutImage on a server without it.
   for (bool shared : {true, false}) {
     if (!shared) useDisplay(testXServer::displayWithoutSharedMemory());
@@ -243,7 +244,7 @@ TEST_F(windowTest, BothWaysOfCopyingShowTheBackBuffer) {
   }
 }
 
-TEST_F(windowTest, AttachPicksTheCanvasAndRefusesEverythingElse) {
+TEST_F(WindowTest, AttachPicksTheCanvasAndRefusesEverythingElse) {
   const uint32_t frame = openWindow("attach");
   ASSERT_NE(frame, 0u) << graphicWindowFailure();
   const uint32_t canvas = canvasOf(frame);
@@ -278,7 +279,7 @@ TEST_F(windowTest, AttachPicksTheCanvasAndRefusesEverythingElse) {
 // error meanwhile: that is the terminal, with the panel on it. A server that
 // admits only its cookie's holders, as a display manager's does, turns away
 // a client with no cookie or the wrong one, and lets in the right one.
-TEST_F(windowTest, AWindowThatCannotBeOpenedSaysWhyAndNothingElse) {
+TEST_F(WindowTest, AWindowThatCannotBeOpenedSaysWhyAndNothingElse) {
   char pattern[] = "/tmp/h3d-cookies-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
   const std::string dir = pattern, cookie = "0123456789abcdef0123456789abcdef";
@@ -332,7 +333,7 @@ TEST_F(windowTest, AWindowThatCannotBeOpenedSaysWhyAndNothingElse) {
   EXPECT_EQ(errorCode, 5);
   graphicLineTo(10, 10, RED, false);
   graphicRedraw();
-  std::system(("rm -rf " + dir).c_str());
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -23,13 +23,7 @@ childResult runInChild(Body body) {
   childResult result;
   int fds[2];
   if (pipe(fds) != 0) return result;
-  pid_t pid = fork();
-  if (pid < 0) {
-    close(fds[0]);
-    close(fds[1]);
-    return result;
-  }
-  if (pid == 0) {
+  const pid_t pid = startChild([&] {
     close(fds[0]);
     // The master stays open in the child until it ends, so the terminal never hangs up.
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
@@ -37,18 +31,22 @@ childResult runInChild(Body body) {
     const int slave = name != nullptr && setsid() >= 0 ? open(name, O_RDWR | O_NOCTTY) : -1;
     if (slave < 0 || ioctl(slave, TIOCSCTTY, 0) != 0) _exit(125);
     std::string report;
-    int code = body(report);
+    const int code = body(report);
     const char* p = report.data();
     size_t left = report.size();
     while (left > 0) {
-      ssize_t n = write(fds[1], p, left);
+      const ssize_t n = write(fds[1], p, left);
       if (n <= 0) break;
       p += n;
       left -= static_cast<size_t>(n);
     }
-    _exit(code);
-  }
+    return code;
+  });
   close(fds[1]);
+  if (pid < 0) {
+    close(fds[0]);
+    return result;
+  }
   result.report = readUntilClosed(fds[0]);
   result.exitStatus = exitStatusOf(pid);
   return result;

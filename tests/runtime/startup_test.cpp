@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "runtime/arrays.h"
 #include "runtime/programinit.h"
@@ -144,7 +145,7 @@ TEST(RuntimeStartup, ProgramInitRunsBeforeProgramMain) {
   childResult r = runInChild([](std::string& report) {
     disturbState();
     startWith({"hilbert3d"});
-    CHILD_CHECK(report, seen.foreground == 7);
+    CHILD_CHECK(report, seen.foreground == runtimeState{}.foregroundColor);
     CHILD_CHECK(report, seen.registryEmpty);
     CHILD_CHECK(report, seen.rounding == FE_TONEAREST);
     CHILD_CHECK(report, seen.fullPrecision);
@@ -183,14 +184,13 @@ TEST(RuntimeStartup, ShutdownReleasesTheCleanupTable) {
   EXPECT_EQ(r.report, "");
 }
 
-TEST(ProgramInit, ResetsConsoleKeyAndRegistryState) {
-  runtime.foregroundColor = 12;
-  runtime.backgroundColor = 4;
-  runtime.scrollPending = 1;
-  runtime.consoleWindowHandle = 99;
-  runtime.visiblePage = 3;
-  runtime.activePage = 2;
-  runtime.lastControlKeyState = 0x80;
+TEST(ProgramInit, ResetsConsoleKeyAndRegistryStateToAFreshRecord) {
+  const runtimeState fresh;
+  const auto resetFields = std::make_tuple(&runtimeState::foregroundColor, &runtimeState::backgroundColor,
+                                           &runtimeState::scrollPending, &runtimeState::consoleWindowHandle,
+                                           &runtimeState::visiblePage, &runtimeState::activePage,
+                                           &runtimeState::lastControlKeyState);
+  std::apply([&](auto... field) { ((runtime.*field = fresh.*field + 3), ...); }, resetFields);
   runtime.registry.head = reinterpret_cast<graphicTarget*>(&seen);
   runtime.registry.lock.store(-1);
   runtime.showWindowValue = 3;  // a start-up value: left alone
@@ -201,18 +201,12 @@ TEST(ProgramInit, ResetsConsoleKeyAndRegistryState) {
   const int rounding = std::fegetround();
   std::fesetround(saved);
 
-  EXPECT_EQ(runtime.foregroundColor, 7);
-  EXPECT_EQ(runtime.backgroundColor, 0);
-  EXPECT_EQ(runtime.scrollPending, 0);
-  EXPECT_EQ(runtime.consoleWindowHandle, 0u);
-  EXPECT_EQ(runtime.visiblePage, 1);
-  EXPECT_EQ(runtime.activePage, 1);
-  EXPECT_EQ(runtime.lastControlKeyState, 0u);
+  std::apply([&](auto... field) { ([&] { EXPECT_EQ(runtime.*field, fresh.*field); }(), ...); }, resetFields);
   EXPECT_EQ(runtime.registry.head, nullptr);
   EXPECT_EQ(runtime.registry.lock.load(), 0);
   EXPECT_EQ(runtime.showWindowValue, 3);
   EXPECT_EQ(rounding, FE_TONEAREST);
-  runtime.showWindowValue = 10;
+  runtime.showWindowValue = fresh.showWindowValue;
 }
 
 }  // namespace

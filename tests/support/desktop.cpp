@@ -4,7 +4,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,7 +14,8 @@
 #include "platform/x11errors.h"
 #include "tests/support/x11probe.h"
 #include "platform/x11terminalwindow.h"
-#include "tests/support/tmux.h"
+#include "tests/support/process.h"
+#include "tests/support/waitfor.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ void sendToRoot(Display* display, Window window, const char* type, long a, long 
 void endGroup(pid_t leader) {
   if (leader <= 0) return;
   kill(-leader, SIGTERM);
-  if (!tmuxSession::waitFor([&] { return waitpid(leader, nullptr, WNOHANG) == leader; }, 2000)) {
+  if (!waitFor([&] { return waitpid(leader, nullptr, WNOHANG) == leader; }, 2000)) {
     kill(-leader, SIGKILL);
     waitpid(leader, nullptr, 0);
   }
@@ -60,25 +60,22 @@ testDesktop::testDesktop(const std::string& windowManager) {
   Display* display = x11OpenDisplay(server_.name().c_str());
   if (!display) return;
   if (!windowManager.empty()) {
-    manager_ = fork();
-    if (manager_ == 0) {
+    // xfwm4 keeps its settings on a session bus.
+    const commandLine manager = windowManager == "xfwm4"
+                                    ? commandLine{"dbus-run-session", "--", "xfwm4", "--compositor=off",
+                                                  "--sm-client-disable"}
+                                    : commandLine{windowManager};
+    manager_ = startChild([&] {
       setpgid(0, 0);
       setenv("DISPLAY", server_.name().c_str(), 1);
       setenv("NO_AT_BRIDGE", "1", 1);
-      const int devnull = open("/dev/null", O_RDWR);
-      dup2(devnull, 1);
-      dup2(devnull, 2);
-      if (windowManager == "xfwm4")  // it keeps its settings on a session bus
-        execlp("dbus-run-session", "dbus-run-session", "--", "xfwm4", "--compositor=off", "--sm-client-disable",
-               static_cast<char*>(nullptr));
-      else
-        execlp(windowManager.c_str(), windowManager.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
+      toDevNull({1, 2});
+      return manager.exec();
+    });
     setpgid(manager_, manager_);
     const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
     const auto managing = [&] { return hasProperty(display, DefaultRootWindow(display), check); };
-    if (manager_ < 0 || !tmuxSession::waitFor(managing, 15000)) {
+    if (manager_ < 0 || !waitFor(managing, 15000)) {
       x11CloseDisplay(display);
       return;
     }
@@ -94,21 +91,16 @@ testDesktop::~testDesktop() {
 
 pid_t testDesktop::startXterm(const std::string& title, const std::string& command,
                               const std::vector<std::string>& options) {
-  const pid_t pid = fork();
-  if (pid == 0) {
+  std::vector<std::string> words = {"xterm", "-T", title, "-geometry", "80x25+40+40"};
+  words.insert(words.end(), options.begin(), options.end());
+  words.insert(words.end(), {"-e", "sh", "-c", command});
+  const commandLine xterm(words);
+  const pid_t pid = startChild([&] {
     setsid();  // in the test's session xterm takes seconds to come up
     setenv("DISPLAY", server_.name().c_str(), 1);
-    const int devnull = open("/dev/null", O_RDWR);
-    dup2(devnull, 2);
-    std::vector<std::string> words = {"xterm", "-T", title, "-geometry", "80x25+40+40"};
-    words.insert(words.end(), options.begin(), options.end());
-    words.insert(words.end(), {"-e", "sh", "-c", command});
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    execvp("xterm", argv.data());
-    _exit(127);
-  }
+    toDevNull({2});
+    return xterm.exec();
+  });
   if (pid > 0) xterms_.push_back(pid);
   return pid;
 }
@@ -116,7 +108,7 @@ pid_t testDesktop::startXterm(const std::string& title, const std::string& comma
 bool testDesktop::xtermEnded(pid_t xterm, int timeoutMs) {
   for (auto it = xterms_.begin(); it != xterms_.end(); ++it) {
     if (*it != xterm) continue;
-    if (!tmuxSession::waitFor([&] { return waitpid(xterm, nullptr, WNOHANG) == xterm; }, timeoutMs)) return false;
+    if (!waitFor([&] { return waitpid(xterm, nullptr, WNOHANG) == xterm; }, timeoutMs)) return false;
     xterms_.erase(it);
     return true;
   }
@@ -128,7 +120,7 @@ uint32_t testDesktop::findWindow(const std::string& title, int timeoutMs) {
   // Mapped: its client has set all its properties by then.
   x11Probe probe(display());
   uint32_t found = 0;
-  tmuxSession::waitFor([&] {
+  waitFor([&] {
     found = probe.findWindow(title, 0);
     XWindowAttributes attributes;
     return found != 0 && XGetWindowAttributes(connection_, found, &attributes) && attributes.map_state == IsViewable;
@@ -145,7 +137,7 @@ uint32_t testDesktop::focusedWindow() {
 }
 
 bool testDesktop::waitForFocus(uint32_t window, int timeoutMs) {
-  return tmuxSession::waitFor([&] { return focusedWindow() == window; }, timeoutMs);
+  return waitFor([&] { return focusedWindow() == window; }, timeoutMs);
 }
 
 void testDesktop::activate(uint32_t window) {

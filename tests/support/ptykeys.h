@@ -4,14 +4,13 @@
 // reader thread and the decoder.
 #include <unistd.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "platform/terminalmodes.h"
 #include "tests/support/terminalpty.h"
 #include "runtime/keys.h"
 #include "runtime/state.h"
+#include "tests/support/waitfor.h"
 
 class ptyKeyTerminal {
  public:
@@ -41,12 +40,7 @@ class ptyKeyTerminal {
 
   // Waits (generously) until a key is waiting.
   static bool keyArrives(int timeoutMs = 5000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!keyAvailable()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    return waitFor([] { return keyAvailable() != 0; }, timeoutMs);
   }
 
  private:

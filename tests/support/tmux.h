@@ -2,18 +2,14 @@
 // A private tmux server with one session, for tests that need a real
 // terminal: its own socket (-L), no user configuration, no status line, and
 // panes kept on screen after their program ends.
-#include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/support/process.h"
+#include "tests/support/waitfor.h"
 
 class tmuxSession {
  public:
@@ -104,50 +100,11 @@ class tmuxSession {
     return waitFor([&] { return format("#{pane_dead}") == "1"; }, timeoutMs);
   }
 
-  template <class Condition>
-  static bool waitFor(Condition condition, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-      if (condition()) return true;
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-  }
-
  private:
-  struct result {
-    int status = -1;
-    std::string output;
-  };
-
-  result run(const std::vector<std::string>& args, bool captureOutput = true) {
-    result r;
-    int fds[2];
-    if (pipe(fds) != 0) return r;
-    pid_t pid = fork();
-    if (pid == 0) {
-      close(fds[0]);
-      int devnull = open("/dev/null", O_RDWR);
-      dup2(captureOutput ? fds[1] : devnull, 1);
-      close(fds[1]);
-      dup2(devnull, 0);
-      dup2(devnull, 2);
-      if (devnull > 2) close(devnull);
-      std::vector<char*> argv;
-      std::string program = "tmux", socketFlag = "-L", utf8 = "-u";
-      argv.push_back(program.data());
-      argv.push_back(utf8.data());
-      argv.push_back(socketFlag.data());
-      argv.push_back(const_cast<char*>(socket_.c_str()));
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execvp("tmux", argv.data());
-      _exit(127);
-    }
-    close(fds[1]);
-    r.output = readUntilClosed(fds[0]);
-    r.status = exitStatusOf(pid);
-    return r;
+  programResult run(const std::vector<std::string>& args, bool captureOutput = true) {
+    std::vector<std::string> words = {"tmux", "-u", "-L", socket_};
+    words.insert(words.end(), args.begin(), args.end());
+    return runProgram(commandLine(words), captureOutput);
   }
 
   std::string socket_;

@@ -5,10 +5,9 @@
 #include <X11/Xutil.h>
 
 #include <bit>
-#include <chrono>
-#include <thread>
 
 #include "platform/x11errors.h"
+#include "tests/support/waitfor.h"
 
 namespace {
 
@@ -40,15 +39,6 @@ Window search(Display* d, Window w, const std::string& name, int depth) {
   return found;
 }
 
-bool waitUntil(int timeoutMs, auto condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (condition()) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
-
 }  // namespace
 
 x11Probe::x11Probe(const std::string& display) {
@@ -60,10 +50,10 @@ x11Probe::~x11Probe() { x11CloseDisplay(display_); }
 uint32_t x11Probe::findWindow(const std::string& name, int timeoutMs) {
   if (!display_) return 0;
   Window found = 0;
-  waitUntil(timeoutMs, [&] {
+  waitFor([&] {
     found = x11ConnectionLost(display_) ? 0 : search(display_, DefaultRootWindow(display_), name, 3);
     return found != 0 || x11ConnectionLost(display_);
-  });
+  }, timeoutMs);
   return static_cast<uint32_t>(found);
 }
 
@@ -74,7 +64,7 @@ bool x11Probe::windowExists(uint32_t window) {
 }
 
 bool x11Probe::waitGone(uint32_t window, int timeoutMs) {
-  return waitUntil(timeoutMs, [&] { return !windowExists(window); });
+  return waitFor([&] { return !windowExists(window); }, timeoutMs);
 }
 
 std::vector<uint32_t> x11Probe::children(uint32_t window) {

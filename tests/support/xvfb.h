@@ -1,14 +1,13 @@
 #pragma once
 // Private X servers for tests, on free display numbers.
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "tests/support/process.h"
 
 // An Xvfb of its own, killed when this goes (or on kill()). Without shared
 // memory it lacks MIT-SHM, as a server on another machine does. With an
@@ -19,25 +18,21 @@ class xvfbServer {
   explicit xvfbServer(const char* screen = "1600x1000x24", bool sharedMemory = true, const char* authority = nullptr) {
     int fds[2];
     if (pipe(fds) != 0) return;
-    // Made before the fork: the child of a threaded process must not allocate.
-    const std::string fd = std::to_string(fds[1]);
-    std::vector<const char*> arguments = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp"};
+    std::vector<std::string> words = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
+                                      "-nolisten", "tcp"};
     if (authority) {
-      arguments.insert(arguments.end(), {"-auth", authority});
+      words.insert(words.end(), {"-auth", authority});
     } else {
-      arguments.push_back("-ac");
+      words.push_back("-ac");
     }
-    if (!sharedMemory) arguments.insert(arguments.end(), {"-extension", "MIT-SHM"});
-    arguments.push_back(nullptr);
-    pid_ = fork();
-    if (pid_ == 0) {
+    if (!sharedMemory) words.insert(words.end(), {"-extension", "MIT-SHM"});
+    // Made before the fork: the child of a threaded process must not allocate.
+    const commandLine xvfb(words);
+    pid_ = startChild([&] {
       close(fds[0]);
-      int devnull = open("/dev/null", O_RDWR);
-      dup2(devnull, 1);
-      dup2(devnull, 2);
-      execvp("Xvfb", const_cast<char* const*>(arguments.data()));
-      _exit(127);
-    }
+      toDevNull({1, 2});
+      return xvfb.exec();
+    });
     close(fds[1]);
     char buffer[32] = {};
     ssize_t n = 0, got;
@@ -87,7 +82,5 @@ class testXServer {
 // display manager does, with the xauth tool. The server side takes every
 // cookie of its file, whichever display the entry names.
 inline bool addCookie(const std::string& file, const std::string& display, const std::string& cookie) {
-  const std::string command =
-      "xauth -q -f " + file + " add " + display + " MIT-MAGIC-COOKIE-1 " + cookie + " >/dev/null 2>&1";
-  return std::system(command.c_str()) == 0;
+  return runProgram(commandLine{"xauth", "-q", "-f", file, "add", display, "MIT-MAGIC-COOKIE-1", cookie}).status == 0;
 }
