@@ -30,52 +30,80 @@ bool isEnterOrEsc(rtStringRef key) { return strEqual(key, ENTER_KEY) == 0 || str
 constexpr int32_t KNOWN_REACH = 64;
 constexpr int32_t KNOWN_SIDE = 2 * KNOWN_REACH + 1;
 
-struct knownFlanks {
-  flankOffsets offsets[KNOWN_SIDE * KNOWN_SIDE];
-  bool known[KNOWN_SIDE * KNOWN_SIDE] = {};
+// The exponents of a few floats: whether sums of three of them come out
+// exact in double precision, and so equal to the extended-precision sums.
+// They do when the non-zero ones lie within 2^27 of each other, since a sum
+// then needs at most 53 bits (two above the largest, 23 below the
+// smallest's exponent).
+struct exponentRange {
+  uint8_t lowest = 0xFF, highest = 0;
+  bool subnormal = false;
+
+  constexpr exponentRange(std::initializer_list<float> values) {
+    for (const float v : values) {
+      const auto exponent = static_cast<uint8_t>(std::bit_cast<uint32_t>(v) >> 23);
+      subnormal |= exponent == 0 && v != 0;
+      if (exponent == 0) continue;
+      lowest = std::min(lowest, exponent);
+      highest = std::max(highest, exponent);
+    }
+  }
+  constexpr exponentRange with(exponentRange other) const {
+    other.lowest = std::min(lowest, other.lowest);
+    other.highest = std::max(highest, other.highest);
+    other.subnormal |= subnormal;
+    return other;
+  }
+  constexpr bool sumsExact() const { return !subnormal && highest < 0xFF && (highest == 0 || highest - lowest <= 27); }
 };
 
-// Whether sums of three of these floats come out exact in double
-// precision, and so equal to the extended-precision sums: they do when the
-// non-zero ones lie within 2^27 of each other, since a sum then needs at
-// most 53 bits (two above the largest, 23 below the smallest's exponent).
-bool sumsExact(std::initializer_list<float> values) {
-  uint32_t lowest = 0xFF, highest = 0;
-  for (const float v : values) {
-    const uint32_t exponent = (std::bit_cast<uint32_t>(v) >> 23) & 0xFF;
-    if (exponent == 0 && v != 0) return false;  // subnormal
-    if (exponent == 0) continue;
-    lowest = std::min(lowest, exponent);
-    highest = std::max(highest, exponent);
-  }
-  return highest < 0xFF && (highest == 0 || highest - lowest <= 27);
-}
+// A segment's flank offsets with their exponents, which every segment of
+// the extent adds to its own ends'.
+struct flanksAndRange {
+  flankOffsets offsets;
+  exponentRange range;
+};
+
+flanksAndRange withRange(const flankOffsets& f) { return {f, {f.nx, f.ny, f.ex, f.ey}}; }
+
+// Each entry with its flag, so that a look-up touches one cache line.
+struct knownFlanks {
+  struct entry {
+    flankOffsets offsets{};
+    exponentRange range{};
+    bool known = false;
+  } entries[KNOWN_SIDE * KNOWN_SIDE];
+  static_assert(sizeof(entry) == 20);
+};
 
 // x + a + b summed left to right in extended precision, as double.
 double extendedSum(float x, float a, float b) { return static_cast<double>(extended{x} + a + b); }
 
 // The flank offsets of a segment that is not a point.
-flankOffsets flanksFor(float dx, float dy) {
-  static knownFlanks flanks;
+flanksAndRange flanksFor(float dx, float dy) {
+  constinit static knownFlanks flanks;
   const auto ix = static_cast<int32_t>(dx), iy = static_cast<int32_t>(dy);
   if (ix == dx && iy == dy && ix >= -KNOWN_REACH && ix <= KNOWN_REACH && iy >= -KNOWN_REACH && iy <= KNOWN_REACH) {
-    const int32_t at = (iy + KNOWN_REACH) * KNOWN_SIDE + ix + KNOWN_REACH;
-    if (!flanks.known[at]) {
-      flanks.offsets[at] = flanksOf(dx, dy, lengthOf(dx, dy));
-      flanks.known[at] = true;
+    knownFlanks::entry& e = flanks.entries[(iy + KNOWN_REACH) * KNOWN_SIDE + ix + KNOWN_REACH];
+    if (!e.known) {
+      const flanksAndRange made = withRange(flanksOf(dx, dy, lengthOf(dx, dy)));
+      e.offsets = made.offsets;
+      e.range = made.range;
+      e.known = true;
     }
-    return flanks.offsets[at];
+    return {e.offsets, e.range};
   }
-  return flanksOf(dx, dy, lengthOf(dx, dy));
+  return withRange(flanksOf(dx, dy, lengthOf(dx, dy)));
 }
 
 void drawSegment(float x1, float y1, float x2, float y2, int32_t flankColor) {
   const float dx = x1 - x2, dy = y1 - y2;  // single-float differences
   // A segment of length 0 has no sides to flank.
   if (dx != 0 || dy != 0) {
-    const auto [nx, ny, ex, ey] = flanksFor(dx, dy);
+    const flanksAndRange flanks = flanksFor(dx, dy);
+    const auto [nx, ny, ex, ey] = flanks.offsets;
     // The ends in double precision where that is exact, which is nearly always.
-    const bool exact = sumsExact({x1, y1, x2, y2, nx, ny, ex, ey});
+    const bool exact = flanks.range.with({x1, y1, x2, y2}).sumsExact();
     auto sumOf = [exact](float x, float a, float b) {
       return exact ? static_cast<double>(x) + a + b : extendedSum(x, a, b);
     };

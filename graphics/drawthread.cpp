@@ -23,7 +23,7 @@ constexpr char DRAW_THREAD_NAME[] = "h3d drawing";
 constexpr int32_t SPIN_TURNS = 256;
 
 // Lines ahead whose rows are fetched (prefetchRows).
-constexpr uint64_t PREFETCH_JOBS_AHEAD = 3;
+constexpr uint64_t PREFETCH_JOBS_AHEAD = 8;
 
 inline void pause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -55,6 +55,7 @@ drawThread* threadOf(graphicTarget& target, const targetLock& held) {
     target.drawerTried = true;
     const pixelBuffer buffer = target.settledPixels(held);
     if (buffer.pixels) target.drawer = drawThread::start(buffer);
+    if (buffer.pixels && !target.drawer) target.drawer = drawThread::withoutThread(buffer);
   }
   return target.drawer.get();
 }
@@ -76,8 +77,17 @@ std::unique_ptr<drawThread> drawThread::start(pixelBuffer buffer, uint32_t CAPAC
   return drawing;
 }
 
+std::unique_ptr<drawThread> drawThread::withoutThread(pixelBuffer buffer, uint32_t CAPACITY) {
+  if (CAPACITY < 2 || (CAPACITY & (CAPACITY - 1)) != 0) return nullptr;
+  std::unique_ptr<drawThread> drawing(new (std::nothrow) drawThread(buffer, CAPACITY));
+  if (!drawing) return nullptr;
+  drawing->jobs_.reset(new (std::nothrow) job[CAPACITY]);
+  if (!drawing->jobs_) return nullptr;
+  return drawing;
+}
+
 drawThread::~drawThread() {
-  if (!thread_.joinable()) return;  // start gave up before the thread ran
+  if (!thread_.joinable()) return;  // none, or start gave up before it ran: the buffer goes as it is
   settle();
   job& stop = nextSlot();
   stop.from = {stopMark, 0};

@@ -33,7 +33,8 @@
 //   batch this thread was drawing comes first) and it has drawn the rest.
 // A settle therefore leaves done == handed: the buffer holds every job. A
 // full ring settles too. Slot n is written again only once done has passed
-// it, so the two threads never touch a slot at once.
+// it, so the two threads never touch a slot at once. Without a thread
+// (withoutThread) only settlers claim and draw: done == claimed between them.
 // Waiting: this thread for published_ to pass claimed, a settler for done_
 // to reach a count. Either spins for about as long as the other takes over
 // a batch, then sleeps in std::atomic::wait; every store that a sleeper may
@@ -46,6 +47,12 @@ class drawThread {
   // process may run on one CPU only (a second thread would only take turns
   // with the first).
   static std::unique_ptr<drawThread> start(pixelBuffer buffer, uint32_t CAPACITY = DEFAULT_CAPACITY);
+  // The same ring without a thread, where start gives none: the jobs wait
+  // until a settle (or a full ring) draws them on the caller's thread, a
+  // batch at a time with the rows of the next lines fetched ahead, instead
+  // of each line's stores holding up the next call's lock. Null without
+  // the memory.
+  static std::unique_ptr<drawThread> withoutThread(pixelBuffer buffer, uint32_t CAPACITY = UNTHREADED_CAPACITY);
   ~drawThread();  // draws what is left, then stops the thread
   drawThread(const drawThread&) = delete;
   drawThread& operator=(const drawThread&) = delete;
@@ -61,6 +68,8 @@ class drawThread {
   // its settle draws what waits.
   static constexpr uint32_t DEFAULT_CAPACITY = 1 << 15;
   static constexpr uint32_t BATCH_SIZE = 128;
+  // Small enough to stay in the caller's cache.
+  static constexpr uint32_t UNTHREADED_CAPACITY = 1 << 10;
 
  private:
   // A line, or a clear or the stop where from.x is such a mark (no line's
@@ -121,15 +130,20 @@ inline void drawThread::line(pixelPoint from, pixelPoint to, const rasterPen& pe
   job& slot = nextSlot();
   slot.from = from;
   slot.to = to;
-  slot.pen = pen;
+  // Field by field: the pen is made of narrower values just before, and a
+  // whole copy would load it back from the stack before they are stored.
+  slot.pen.width = pen.width;
+  slot.pen.style = pen.style;
+  slot.pen.pixel = pen.pixel;
+  slot.pen.gapPixel = pen.gapPixel;
   if ((++handed_ & (batch_ - 1)) == 0) publish();
 }
 
 // For the holder of the target's lock: a line or clear of the target's
-// buffer, handed to its drawing thread (started with the first job), or
-// drawn at once where there is none.
+// buffer, handed to its drawing thread (started with the first job) or to
+// a ring without one, or drawn at once where neither can be had.
 void drawFirstLine(graphicTarget& target, const targetLock& held, pixelPoint from, pixelPoint to,
-                   const rasterPen& pen);  // or any without a thread
+                   const rasterPen& pen);  // or any without a ring
 inline void drawLineSoon(graphicTarget& target, const targetLock& held, pixelPoint from, pixelPoint to,
                          const rasterPen& pen) {
   if (target.drawer)

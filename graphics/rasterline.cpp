@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <type_traits>
 
 namespace {
@@ -36,7 +38,7 @@ inline Fixed toFixed(double v) {
 struct capWidths {
   static constexpr int32_t CACHED_WIDTH = 64;
   int32_t width = -1;
-  int64_t half[CACHED_WIDTH + 1];
+  int64_t half[CACHED_WIDTH + 1] = {};
 };
 
 double capHalf(int32_t width, int64_t u) {
@@ -44,13 +46,67 @@ double capHalf(int32_t width, int64_t u) {
   return std::sqrt(r * r - v * v);
 }
 
-const int64_t* cachedCaps(int32_t width) {
-  thread_local capWidths caps;
-  if (caps.width != width) {
-    caps.width = width;
-    for (int32_t u = 0; u <= width; ++u) caps.half[u] = toFixed<int64_t>(capHalf(width, u));
-  }
+thread_local constinit capWidths caps;
+
+[[gnu::noinline]] void fillCaps(int32_t width) {
+  caps.width = width;
+  for (int32_t u = 0; u <= width; ++u) caps.half[u] = toFixed<int64_t>(capHalf(width, u));
+}
+
+inline const int64_t* cachedCaps(int32_t width) {
+  if (caps.width != width) [[unlikely]] fillCaps(width);
   return caps.half;
+}
+
+// What a sloped line's bounds take from its extent (dx, dy) and pen alone:
+// the root and the divisions, which cost more than a short line's rows.
+// A picture's segments have a few thousand extents, so the last values of
+// each short one are kept, for the pen they were worked out for.
+struct lineSteps {
+  int32_t width = -1;
+  double slope, reach, perColumn, lengthPerColumn;
+  int64_t slopeStep, twoReach, alongStep;
+};
+
+lineSteps stepsOf(int64_t dx, int64_t dy, int32_t penWidth) {
+  lineSteps s;
+  s.width = penWidth;
+  const double r = penWidth / 2.0;
+  const double lengthSquared = static_cast<double>(dx) * dx + static_cast<double>(dy) * dy;
+  const double perRow = 1.0 / dy;
+  s.slope = dx * perRow;
+  s.reach = r * std::sqrt(lengthSquared) * perRow;
+  s.perColumn = dx != 0 ? 1.0 / dx : 0;
+  s.lengthPerColumn = lengthSquared * s.perColumn;
+  s.slopeStep = toFixed<int64_t>(s.slope);
+  s.twoReach = toFixed<int64_t>(2 * s.reach);
+  s.alongStep = dx != 0 ? toFixed<int64_t>(-dy * s.perColumn) : 0;
+  return s;
+}
+
+constexpr int32_t KNOWN_EXTENT = 32;  // |dx| and dy (1 up) of the kept ones
+constexpr int32_t KNOWN_COLUMNS = 2 * KNOWN_EXTENT + 1;
+
+// The thread's table, made on its first sloped line; looked at through a
+// plain pointer, since a thread_local with a destructor costs a call on
+// every use. Without the memory every line works its values out afresh.
+thread_local constinit lineSteps* knownTable = nullptr;
+thread_local constinit bool knownTableTried = false;
+
+[[gnu::noinline]] lineSteps* makeKnownTable() {
+  thread_local std::unique_ptr<lineSteps[]> held;  // frees it when the thread ends
+  knownTableTried = true;
+  held.reset(new (std::nothrow) lineSteps[KNOWN_COLUMNS * KNOWN_EXTENT]);
+  return knownTable = held.get();
+}
+
+inline const lineSteps& knownSteps(int64_t dx, int64_t dy, int32_t penWidth, lineSteps& fresh) {
+  lineSteps* known = knownTable;
+  if (!known && !knownTableTried) known = makeKnownTable();
+  if (!known || dy > KNOWN_EXTENT || dx < -KNOWN_EXTENT || dx > KNOWN_EXTENT) return fresh = stepsOf(dx, dy, penWidth);
+  lineSteps& kept = known[(dy - 1) * KNOWN_COLUMNS + dx + KNOWN_EXTENT];
+  if (kept.width != penWidth) [[unlikely]] kept = stepsOf(dx, dy, penWidth);
+  return kept;
 }
 
 using pixelPair = uint32_t __attribute__((vector_size(8)));
@@ -100,7 +156,6 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
     if constexpr (TABLED) return table[u];
     return table ? Fixed{table[u]} : toFixed<Fixed>(capHalf(penWidth, u));
   };
-  const double r = penWidth / 2.0;
   const double x0 = static_cast<double>(p0.x) * 0.5, y0 = static_cast<double>(p0.y) * 0.5;
   const Fixed end0 = static_cast<Fixed>(p0.x) * (Fixed{1} << 31);
   const Fixed end1 = static_cast<Fixed>(p1.x) * (Fixed{1} << 31);
@@ -121,20 +176,19 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
   // ends, cut by row y0 + v: across the line x0 + v * dx/dy -+ reach,
   // along it x0 - v * dy/dx + (0 .. length^2 / dx). The four bounds step
   // by constants from row to row.
-  const double lengthSquared = static_cast<double>(dx) * dx + static_cast<double>(dy) * dy;
-  const double perRow = 1.0 / dy;
-  const double slope = dx * perRow, reach = r * std::sqrt(lengthSquared) * perRow;
+  lineSteps fresh;
+  const lineSteps& steps = TABLED ? knownSteps(dx, dy, penWidth, fresh) : (fresh = stepsOf(dx, dy, penWidth));
   const double v = first - y0;
-  const Fixed slopeStep = toFixed<Fixed>(slope);
-  Fixed across0 = toFixed<Fixed>(x0 + v * slope - reach), across1 = across0 + toFixed<Fixed>(2 * reach);
+  const Fixed slopeStep = TABLED ? Fixed{steps.slopeStep} : toFixed<Fixed>(steps.slope);
+  Fixed across0 = toFixed<Fixed>(x0 + v * steps.slope - steps.reach);
+  Fixed across1 = across0 + (TABLED ? Fixed{steps.twoReach} : toFixed<Fixed>(2 * steps.reach));
   Fixed along0 = -NONE, along1 = NONE, alongStep = 0;
   int64_t bandFirst = first, bandLast = last;
   if (dx != 0) {
-    const double perColumn = 1.0 / dx;
-    const double s0 = x0 - v * dy * perColumn, s1 = s0 + lengthSquared * perColumn;
+    const double s0 = x0 - v * dy * steps.perColumn, s1 = s0 + steps.lengthPerColumn;
     along0 = toFixed<Fixed>(std::min(s0, s1));
     along1 = toFixed<Fixed>(std::max(s0, s1));
-    alongStep = toFixed<Fixed>(-dy * perColumn);
+    alongStep = TABLED ? Fixed{steps.alongStep} : toFixed<Fixed>(-dy * steps.perColumn);
   } else {
     // Vertical: the band ends at the rows of the ends themselves.
     bandFirst = ceilHalf(p0.y);

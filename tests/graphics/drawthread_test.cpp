@@ -99,66 +99,78 @@ int drawingThreads() {
 // settles and a second thread's (under the same lock, as a paint takes the
 // target's) must each find the buffer holding exactly the jobs handed over.
 TEST(DrawingThread, ATinyRingFillsAndSettlesFromTwoThreadsInOrder) {
-  std::vector<uint32_t> pixels(static_cast<size_t>(width) * height, 0);
-  std::unique_ptr<drawThread> drawing = drawThread::start({pixels.data(), width, height}, 4);
-  if (!drawing) GTEST_SKIP() << "no second CPU for a drawing thread";
-  struct job {
-    pixelPoint from, to;
-    rasterPen pen;
-    bool clear;
-  };
-  std::vector<job> jobs;
-  std::mt19937 random(11);
-  for (int n = 0; n < 20000; ++n) {
-    const pixelPoint from = somePoint(random);
-    const auto colour = static_cast<uint32_t>(random() & 0xFFFFFF);
-    jobs.push_back({from, nearPoint(random, from), {static_cast<int32_t>(random() % 5), 0, colour, 0}, n % 997 == 0});
-  }
-  std::mutex lock;
-  size_t handed = 0;
-  struct snapshot {
-    size_t handed;
-    std::vector<uint32_t> pixels;
-  };
-  std::vector<snapshot> seen;
-  std::atomic<bool> finished{false};
-  std::thread reader([&] {
-    while (!finished.load()) {
+  // With a thread and without one, where only the settles draw.
+  for (const bool threaded : {true, false}) {
+    SCOPED_TRACE(threaded ? "with a thread" : "without a thread");
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height, 0);
+    const pixelBuffer buffer{pixels.data(), width, height};
+    std::unique_ptr<drawThread> drawing = threaded ? drawThread::start(buffer, 4) : drawThread::withoutThread(buffer, 4);
+    if (!drawing) continue;  // one CPU: no thread
+    struct job {
+      pixelPoint from, to;
+      rasterPen pen;
+      bool clear;
+    };
+    std::vector<job> jobs;
+    std::mt19937 random(11);
+    for (int n = 0; n < 20000; ++n) {
+      const pixelPoint from = somePoint(random);
+      const auto colour = static_cast<uint32_t>(random() & 0xFFFFFF);
+      jobs.push_back({from, nearPoint(random, from), {static_cast<int32_t>(random() % 5), 0, colour, 0}, n % 997 == 0});
+    }
+    std::mutex lock;
+    size_t handed = 0;
+    struct snapshot {
+      size_t handed;
+      std::vector<uint32_t> pixels;
+    };
+    std::vector<snapshot> seen;
+    std::atomic<bool> finished{false};
+    std::atomic<size_t> looks{0};
+    std::thread reader([&] {
+      while (!finished.load()) {
+        {
+          std::lock_guard<std::mutex> hold(lock);
+          drawing->settle();
+          if (seen.size() < 40) seen.push_back({handed, pixels});
+        }
+        ++looks;
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+      }
+    });
+    for (const job& j : jobs) {
       {
         std::lock_guard<std::mutex> hold(lock);
-        drawing->settle();
-        if (seen.size() < 40) seen.push_back({handed, pixels});
+        if (j.clear)
+          drawing->clear({brushKind::solid, j.pen.pixel, j.pen.pixel, 0});
+        else
+          drawing->line(j.from, j.to, j.pen);
+        if (++handed % 1500 == 0) drawing->settle();
       }
-      std::this_thread::sleep_for(std::chrono::microseconds(300));
+      // Now and then the second thread is let in, however busy the machine.
+      if (handed % 1000 == 0)
+        for (const size_t before = looks.load(); looks.load() == before;) std::this_thread::yield();
     }
-  });
-  for (const job& j : jobs) {
-    std::lock_guard<std::mutex> hold(lock);
-    if (j.clear)
-      drawing->clear({brushKind::solid, j.pen.pixel, j.pen.pixel, 0});
-    else
-      drawing->line(j.from, j.to, j.pen);
-    if (++handed % 1500 == 0) drawing->settle();
-  }
-  finished = true;
-  reader.join();
-  drawing->settle();
-  seen.push_back({handed, pixels});
+    finished = true;
+    reader.join();
+    drawing->settle();
+    seen.push_back({handed, pixels});
 
-  std::vector<uint32_t> reference(pixels.size(), 0);
-  const pixelBuffer expected{reference.data(), width, height};
-  size_t replayed = 0;
-  for (const snapshot& s : seen) {
-    for (; replayed < s.handed; ++replayed) {
-      const job& j = jobs[replayed];
-      if (j.clear)
-        rasterFillAll(expected, {brushKind::solid, j.pen.pixel, j.pen.pixel, 0});
-      else
-        rasterLine(expected, j.from, j.to, j.pen);
+    std::vector<uint32_t> reference(pixels.size(), 0);
+    const pixelBuffer expected{reference.data(), width, height};
+    size_t replayed = 0;
+    for (const snapshot& s : seen) {
+      for (; replayed < s.handed; ++replayed) {
+        const job& j = jobs[replayed];
+        if (j.clear)
+          rasterFillAll(expected, {brushKind::solid, j.pen.pixel, j.pen.pixel, 0});
+        else
+          rasterLine(expected, j.from, j.to, j.pen);
+      }
+      ASSERT_EQ(firstDifference(reference, s.pixels), -1) << "after " << s.handed << " jobs";
     }
-    ASSERT_EQ(firstDifference(reference, s.pixels), -1) << "after " << s.handed << " jobs";
+    EXPECT_GT(seen.size(), 2u) << "the second thread never settled";
   }
-  EXPECT_GT(seen.size(), 2u) << "the second thread never settled";
 }
 
 // Where the process may use one CPU only, a drawing thread could only take
