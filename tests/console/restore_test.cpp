@@ -242,11 +242,14 @@ TEST(TerminalRestore, TakesTheTerminalBackWheneverTheJobIsInFront) {
     return log.waitForLine("drawn") ? std::stoi(log.lines().at(0).substr(4)) : 0;
   };
 
-  // fg gives the program the terminal again; q ends it with status 0.
-  const auto toTheFrontAndQuit = [&](const std::string& name, const char* when) {
+  // fg gives the program the terminal again; q ends it with status 0. The
+  // shell's next line waits until the program is gone, so that none of it
+  // reaches the program's key reader on a slow machine.
+  const auto toTheFrontAndQuit = [&](const std::string& name, pid_t program, const char* when) {
     type("fg");
     EXPECT_TRUE(programs()) << when;
     tmux.sendText("q");
+    EXPECT_TRUE(waitFor([&] { return kill(program, 0) != 0; })) << when;
     type("echo " + name + "=$?-$((6*7))");
     EXPECT_TRUE(tmux.waitForText(name + "=0-42"));
   };
@@ -261,14 +264,15 @@ TEST(TerminalRestore, TakesTheTerminalBackWheneverTheJobIsInFront) {
   EXPECT_TRUE(tmux.waitForText("Stopped"));
   type("bg");
   EXPECT_TRUE(shells("shell-after-bg"));
-  toTheFrontAndQuit("first", "fg after bg");
+  toTheFrontAndQuit("first", pid, "fg after bg");
 
   // Started in the background: nothing on the terminal until fg.
   tempFile second("second");
   type(probePath() + " restore " + second.path() + " &");
-  ASSERT_NE(pidOf(second), 0);
+  const pid_t secondPid = pidOf(second);
+  ASSERT_NE(secondPid, 0);
   EXPECT_TRUE(shells("shell-after-start"));
-  toTheFrontAndQuit("second", "fg after a start in the background");
+  toTheFrontAndQuit("second", secondPid, "fg after a start in the background");
 }
 
 }  // namespace
