@@ -59,18 +59,14 @@ inline const int64_t* cachedCaps(int32_t width) {
 }
 
 // What a sloped line's bounds take from its extent (dx, dy) and pen alone:
-// the root and the divisions, which cost more than a short line's rows.
-// A picture's segments have a few thousand extents, so the last values of
-// each short one are kept, for the pen they were worked out for.
+// the root and the divisions.
 struct lineSteps {
-  int32_t width = -1;
   double slope, reach, perColumn, lengthPerColumn;
   int64_t slopeStep, twoReach, alongStep;
 };
 
 lineSteps stepsOf(int64_t dx, int64_t dy, int32_t penWidth) {
   lineSteps s;
-  s.width = penWidth;
   const double r = penWidth / 2.0;
   const double lengthSquared = static_cast<double>(dx) * dx + static_cast<double>(dy) * dy;
   const double perRow = 1.0 / dy;
@@ -84,51 +80,27 @@ lineSteps stepsOf(int64_t dx, int64_t dy, int32_t penWidth) {
   return s;
 }
 
-constexpr int32_t KNOWN_EXTENT = 32;  // |dx| and dy (1 up) of the kept ones
-constexpr int32_t KNOWN_COLUMNS = 2 * KNOWN_EXTENT + 1;
-
-// The thread's table, made on its first sloped line; looked at through a
-// plain pointer, since a thread_local with a destructor costs a call on
-// every use. Without the memory every line works its values out afresh.
-thread_local constinit lineSteps* knownTable = nullptr;
-thread_local constinit bool knownTableTried = false;
-
-[[gnu::noinline]] lineSteps* makeKnownTable() {
-  thread_local std::unique_ptr<lineSteps[]> held;  // frees it when the thread ends
-  knownTableTried = true;
-  held.reset(new (std::nothrow) lineSteps[KNOWN_COLUMNS * KNOWN_EXTENT]);
-  return knownTable = held.get();
-}
-
-inline const lineSteps& knownSteps(int64_t dx, int64_t dy, int32_t penWidth, lineSteps& fresh) {
-  lineSteps* known = knownTable;
-  if (!known && !knownTableTried) known = makeKnownTable();
-  if (!known || dy > KNOWN_EXTENT || dx < -KNOWN_EXTENT || dx > KNOWN_EXTENT) return fresh = stepsOf(dx, dy, penWidth);
-  lineSteps& kept = known[(dy - 1) * KNOWN_COLUMNS + dx + KNOWN_EXTENT];
-  if (kept.width != penWidth) [[unlikely]] kept = stepsOf(dx, dy, penWidth);
-  return kept;
-}
-
 using pixelPair = uint32_t __attribute__((vector_size(8)));
 using pixelQuad = uint32_t __attribute__((vector_size(16)));
 
-// Pixels lo..hi of a row, given in fixed point and rounded inwards; Clip
-// when they may reach outside the row.
-template <class Fixed, bool Clip>
-inline void fillFixed(uint32_t* row, int32_t width, Fixed lo, Fixed hi, uint32_t pixel) {
-  Fixed first = (lo + 0xFFFFFFFF) >> 32, last = hi >> 32;
-  if (Clip) {
-    first = first < 0 ? 0 : first;
-    last = last >= width ? width - 1 : last;
-  }
-  if (last < first) return;
-  const auto x0 = static_cast<int32_t>(first), x1 = static_cast<int32_t>(last);
+// The first and last pixel of a row's bounds in fixed point, rounded inwards.
+template <class Fixed>
+inline Fixed firstPixelOf(Fixed lo) {
+  return (lo + 0xFFFFFFFF) >> 32;
+}
+template <class Fixed>
+inline Fixed lastPixelOf(Fixed hi) {
+  return hi >> 32;
+}
+
+// Pixels x0..x1 of a row; none when x1 < x0.
+inline void fillRun(uint32_t* row, int32_t x0, int32_t x1, uint32_t pixel) {
   const int32_t n = x1 - x0;
   // Stores are what a picture of short lines waits for, so the span is
   // written with as few as cover it: two of two pixels up to four, two of
   // four up to eight, overlapping in the middle.
-  if (n == 0) {
-    row[x0] = pixel;
+  if (n <= 0) {
+    if (n == 0) row[x0] = pixel;
     return;
   }
   if (n <= 3) {
@@ -142,12 +114,23 @@ inline void fillFixed(uint32_t* row, int32_t width, Fixed lo, Fixed hi, uint32_t
   std::memcpy(row + x1 - 3, &quad, sizeof quad);
 }
 
-// Rows first..last of the line.
+// Pixels lo..hi of a row, given in fixed point and rounded inwards; Clip
+// when they may reach outside the row.
 template <class Fixed, bool Clip>
-void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth, uint32_t pixel, int32_t first,
-              int32_t last) {
-  uint32_t* const pixels = b.pixels;
-  const int32_t width = b.width;
+inline void fillFixed(uint32_t* row, int32_t width, Fixed lo, Fixed hi, uint32_t pixel) {
+  Fixed first = firstPixelOf(lo), last = lastPixelOf(hi);
+  if (Clip) {
+    first = first < 0 ? 0 : first;
+    last = last >= width ? width - 1 : last;
+  }
+  if (last < first) return;
+  fillRun(row, static_cast<int32_t>(first), static_cast<int32_t>(last), pixel);
+}
+
+// Rows first..last of the line, each handed to span(y, lo, hi) with its
+// bounds in fixed point.
+template <class Fixed, class Span>
+void wideRows(halfPoint p0, halfPoint p1, int32_t penWidth, int32_t first, int32_t last, Span&& span) {
   // Short lines (64-bit bounds) have pens the table holds.
   constexpr bool TABLED = std::is_same_v<Fixed, int64_t>;
   const int64_t* const table = TABLED || penWidth <= capWidths::CACHED_WIDTH ? cachedCaps(penWidth) : nullptr;
@@ -168,7 +151,7 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
     const Fixed from = std::min(end0, end1), to = std::max(end0, end1);
     for (int32_t y = first; y <= last; ++y) {
       const Fixed h = capAt(2 * int64_t{y} - p0.y);
-      fillFixed<Fixed, Clip>(pixels + static_cast<size_t>(y) * width, width, from - h, to + h, pixel);
+      span(y, from - h, to + h);
     }
     return;
   }
@@ -176,19 +159,18 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
   // ends, cut by row y0 + v: across the line x0 + v * dx/dy -+ reach,
   // along it x0 - v * dy/dx + (0 .. length^2 / dx). The four bounds step
   // by constants from row to row.
-  lineSteps fresh;
-  const lineSteps& steps = TABLED ? knownSteps(dx, dy, penWidth, fresh) : (fresh = stepsOf(dx, dy, penWidth));
+  const lineSteps steps = stepsOf(dx, dy, penWidth);
   const double v = first - y0;
-  const Fixed slopeStep = TABLED ? Fixed{steps.slopeStep} : toFixed<Fixed>(steps.slope);
+  const Fixed slopeStep = toFixed<Fixed>(steps.slope);
   Fixed across0 = toFixed<Fixed>(x0 + v * steps.slope - steps.reach);
-  Fixed across1 = across0 + (TABLED ? Fixed{steps.twoReach} : toFixed<Fixed>(2 * steps.reach));
+  Fixed across1 = across0 + toFixed<Fixed>(2 * steps.reach);
   Fixed along0 = -NONE, along1 = NONE, alongStep = 0;
   int64_t bandFirst = first, bandLast = last;
   if (dx != 0) {
     const double s0 = x0 - v * dy * steps.perColumn, s1 = s0 + steps.lengthPerColumn;
     along0 = toFixed<Fixed>(std::min(s0, s1));
     along1 = toFixed<Fixed>(std::max(s0, s1));
-    alongStep = TABLED ? Fixed{steps.alongStep} : toFixed<Fixed>(-dy * steps.perColumn);
+    alongStep = toFixed<Fixed>(-dy * steps.perColumn);
   } else {
     // Vertical: the band ends at the rows of the ends themselves.
     bandFirst = ceilHalf(p0.y);
@@ -213,13 +195,79 @@ void wideLine(const pixelBuffer& b, halfPoint p0, halfPoint p1, int32_t penWidth
         hi = std::max(hi, end1 + h);
       }
     }
-    fillFixed<Fixed, Clip>(pixels + static_cast<size_t>(y) * width, width, lo, hi, pixel);
+    span(y, lo, hi);
     across0 += slopeStep;
     across1 += slopeStep;
     along0 += alongStep;
     along1 += alongStep;
   }
 }
+
+// The pixels of a wide line depend only on its extent and pen, not on
+// where it lies: its ends sit on the pixel grid (or its corners), and no
+// pixel centre lies on the edge of a capsule between such ends. So a short
+// line's spans are worked out once per extent and pen, relative to its
+// upper end, and a line that lies wholly inside the buffer is drawn from
+// them: a picture has a few thousand extents among a hundred thousand lines.
+constexpr int32_t STAMP_REACH = 32;  // |dx| and dy (from the upper end) of the stamped lines
+constexpr int32_t STAMP_PEN = 15;    // the widest stamped pen
+constexpr int32_t STAMP_SPANS = STAMP_REACH + STAMP_PEN + 1;
+constexpr int32_t STAMP_COLUMNS = 2 * STAMP_REACH + 1;
+
+struct lineStamp {
+  int8_t width = -1;  // the pen it was made for; -1 before
+  int8_t top;         // its first row, from the upper end's
+  uint8_t rows;
+  struct span {
+    int8_t first, last;  // from the upper end's column; last < first: none
+  } spans[STAMP_SPANS];
+};
+static_assert(STAMP_REACH + STAMP_PEN < 128);
+
+[[gnu::noinline]] void makeStamp(lineStamp& stamp, int32_t dx, int32_t dy, int32_t penWidth) {
+  const int64_t shift = penWidth % 2 == 0;
+  const halfPoint p0{-shift, -shift}, p1{2 * int64_t{dx} - shift, 2 * int64_t{dy} - shift};
+  const auto first = static_cast<int32_t>(ceilHalf(p0.y - penWidth));
+  const auto last = static_cast<int32_t>(floorHalf(p1.y + penWidth));
+  stamp.width = static_cast<int8_t>(penWidth);
+  stamp.top = static_cast<int8_t>(first);
+  stamp.rows = static_cast<uint8_t>(last - first + 1);
+  wideRows<int64_t>(p0, p1, penWidth, first, last, [&](int32_t y, int64_t lo, int64_t hi) {
+    const int64_t a = firstPixelOf(lo), b = lastPixelOf(hi);
+    stamp.spans[y - first] = b < a ? lineStamp::span{1, 0}
+                                   : lineStamp::span{static_cast<int8_t>(a), static_cast<int8_t>(b)};
+  });
+}
+
+// The thread's stamps, made as lines need them; looked at through a plain
+// pointer, since a thread_local with a destructor costs a call on every use.
+thread_local constinit lineStamp* stampTable = nullptr;
+thread_local constinit bool stampTableTried = false;
+
+[[gnu::noinline]] lineStamp* makeStampTable() {
+  thread_local std::unique_ptr<lineStamp[]> held;  // frees it when the thread ends
+  stampTableTried = true;
+  held.reset(new (std::nothrow) lineStamp[STAMP_COLUMNS * (STAMP_REACH + 1)]);
+  return stampTable = held.get();
+}
+
+// The stamp of the line from its upper end by (dx, dy), or null where the
+// line is too long or the pen too wide for one, or there is no memory.
+inline const lineStamp* stampOf(int32_t dx, int32_t dy, int32_t penWidth) {
+  if (dy > STAMP_REACH || dx < -STAMP_REACH || dx > STAMP_REACH || penWidth > STAMP_PEN) return nullptr;
+  lineStamp* table = stampTable;
+  if (!table && !stampTableTried) table = makeStampTable();
+  if (!table) return nullptr;
+  lineStamp& stamp = table[dy * STAMP_COLUMNS + dx + STAMP_REACH];
+  if (stamp.width != penWidth) [[unlikely]] makeStamp(stamp, dx, dy, penWidth);
+  return &stamp;
+}
+
+void drawStamp(const pixelBuffer& b, const lineStamp& stamp, pixelPoint upper, uint32_t pixel) {
+  uint32_t* row = b.pixels + static_cast<ptrdiff_t>(upper.y + stamp.top) * b.width + upper.x;
+  for (int32_t i = 0; i < stamp.rows; ++i, row += b.width) fillRun(row, stamp.spans[i].first, stamp.spans[i].last, pixel);
+}
+
 
 // Short lines near the buffer: every bound stays within 64-bit fixed point.
 constexpr int32_t SHORT_LINE_REACH = 1024;     // |dx|, |dy| at most this
@@ -236,17 +284,30 @@ void wideLine(const pixelBuffer& b, pixelPoint from, pixelPoint to, int32_t penW
   const int64_t shift = penWidth % 2 == 0;
   const halfPoint p0{2 * int64_t{from.x} - shift, 2 * int64_t{from.y} - shift};
   const halfPoint p1{2 * int64_t{to.x} - shift, 2 * int64_t{to.y} - shift};
-  const int64_t first = std::max<int64_t>(ceilHalf(p0.y - penWidth), 0);
-  const int64_t last = std::min<int64_t>(floorHalf(p1.y + penWidth), b.height - 1);
+  const int64_t top = ceilHalf(p0.y - penWidth), bottom = floorHalf(p1.y + penWidth);
+  const int64_t first = std::max<int64_t>(top, 0), last = std::min<int64_t>(bottom, b.height - 1);
   const int64_t left = floorHalf(std::min(p0.x, p1.x) - penWidth), right = ceilHalf(std::max(p0.x, p1.x) + penWidth);
   if (first > last || right < 0 || left >= b.width) return;
+  const bool inside = top == first && bottom == last && left >= 0 && right < b.width;
+  if (inside) {
+    if (const lineStamp* stamp = stampOf(to.x - from.x, to.y - from.y, penWidth)) {
+      drawStamp(b, *stamp, from, pixel);
+      return;
+    }
+  }
+  uint32_t* const pixels = b.pixels;
+  const int32_t width = b.width;
   const auto rows = [&](auto fixed, auto clip) {
-    wideLine<decltype(fixed), decltype(clip)::value>(b, p0, p1, penWidth, pixel, static_cast<int32_t>(first),
-                                                     static_cast<int32_t>(last));
+    using Fixed = decltype(fixed);
+    wideRows<Fixed>(p0, p1, penWidth, static_cast<int32_t>(first), static_cast<int32_t>(last),
+                    [&](int32_t y, Fixed lo, Fixed hi) {
+                      fillFixed<Fixed, decltype(clip)::value>(pixels + static_cast<size_t>(y) * width, width, lo, hi,
+                                                              pixel);
+                    });
   };
   if (!isShortLine(from, to, penWidth))
     rows(wideFixed{}, std::true_type{});
-  else if (left < 0 || right >= b.width)
+  else if (!inside)
     rows(int64_t{}, std::true_type{});
   else
     rows(int64_t{}, std::false_type{});
