@@ -22,7 +22,10 @@ void releasePoints() {
   for (dynArray* a : {&pointX, &pointY, &pointZ, &scaledX, &scaledY, &scaledZ}) arrayErase(*a);
 }
 
-void LevelPicture(benchmark::State& state) {
+// Picture after picture of the level, each turned by `turn` degrees from
+// the last: 0 draws the first view over and over, 5 is what holding the
+// right arrow key draws, every view in turn.
+void drawLevelPictures(benchmark::State& state, int32_t turn) {
   releasePoints();
   setFirstView();
   setLevelZero();
@@ -39,6 +42,7 @@ void LevelPicture(benchmark::State& state) {
     levelPicture picture;
     const float s = levelScale();
     for (auto _ : state) {
+      if (turn != 0) turnViewB(turn);
       graphicClear(COLOR_DEFAULT, 0);
       rtString key = drawLevelPicture(picture, s);
       benchmark::DoNotOptimize(key.bytes());
@@ -48,6 +52,10 @@ void LevelPicture(benchmark::State& state) {
   graphicBitmapRelease(canvas);
   releasePoints();
 }
+
+void LevelPicture(benchmark::State& state) { drawLevelPictures(state, 0); }
+void TurningLevelPicture(benchmark::State& state) { drawLevelPictures(state, 5); }
 BENCHMARK(LevelPicture)->DenseRange(3, 5)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(TurningLevelPicture)->Arg(5)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace

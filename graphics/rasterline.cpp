@@ -210,33 +210,42 @@ void wideRows(halfPoint p0, halfPoint p1, int32_t penWidth, int32_t first, int32
 // upper end, and a line that lies wholly inside the buffer is drawn from
 // them: a picture has a few thousand extents among a hundred thousand lines.
 constexpr int32_t STAMP_REACH = 32;  // |dx| and dy (from the upper end) of the stamped lines
-constexpr int32_t STAMP_PEN = 15;    // the widest stamped pen
-constexpr int32_t STAMP_SPANS = STAMP_REACH + STAMP_PEN + 1;
+constexpr int32_t STAMP_PEN = 7;     // the widest stamped pen
+constexpr int32_t STAMP_ROWS = STAMP_REACH + STAMP_PEN + 1;
 constexpr int32_t STAMP_COLUMNS = 2 * STAMP_REACH + 1;
 
+// A stamp's rows are kept sorted by how they are stored: a single pixel,
+// two overlapping pairs (two to four pixels), two overlapping quads (five
+// to eight), or more; so each kind is one loop, with no branch on every
+// row's length, which changes from row to row.
 struct lineStamp {
   int8_t width = -1;  // the pen it was made for; -1 before
-  int8_t top;         // its first row, from the upper end's
-  uint8_t rows;
-  struct span {
-    int8_t first, last;  // from the upper end's column; last < first: none
-  } spans[STAMP_SPANS];
+  uint8_t singles, pairs, quads, longer;
+  struct row {
+    int8_t y, first, last;  // from the upper end
+  } rows[STAMP_ROWS];
 };
-static_assert(STAMP_REACH + STAMP_PEN < 128);
 
 [[gnu::noinline]] void makeStamp(lineStamp& stamp, int32_t dx, int32_t dy, int32_t penWidth) {
   const int64_t shift = penWidth % 2 == 0;
   const halfPoint p0{-shift, -shift}, p1{2 * int64_t{dx} - shift, 2 * int64_t{dy} - shift};
   const auto first = static_cast<int32_t>(ceilHalf(p0.y - penWidth));
   const auto last = static_cast<int32_t>(floorHalf(p1.y + penWidth));
-  stamp.width = static_cast<int8_t>(penWidth);
-  stamp.top = static_cast<int8_t>(first);
-  stamp.rows = static_cast<uint8_t>(last - first + 1);
+  lineStamp::row byKind[4][STAMP_ROWS];
+  uint8_t counts[4] = {};
   wideRows<int64_t>(p0, p1, penWidth, first, last, [&](int32_t y, int64_t lo, int64_t hi) {
     const int64_t a = firstPixelOf(lo), b = lastPixelOf(hi);
-    stamp.spans[y - first] = b < a ? lineStamp::span{1, 0}
-                                   : lineStamp::span{static_cast<int8_t>(a), static_cast<int8_t>(b)};
+    if (b < a) return;
+    const int kind = b == a ? 0 : b - a <= 3 ? 1 : b - a <= 7 ? 2 : 3;
+    byKind[kind][counts[kind]++] = {static_cast<int8_t>(y), static_cast<int8_t>(a), static_cast<int8_t>(b)};
   });
+  lineStamp::row* to = stamp.rows;
+  for (int kind = 0; kind < 4; ++kind) to = std::copy(byKind[kind], byKind[kind] + counts[kind], to);
+  stamp.singles = counts[0];
+  stamp.pairs = counts[1];
+  stamp.quads = counts[2];
+  stamp.longer = counts[3];
+  stamp.width = static_cast<int8_t>(penWidth);
 }
 
 // The thread's stamps, made as lines need them; looked at through a plain
@@ -264,10 +273,24 @@ inline const lineStamp* stampOf(int32_t dx, int32_t dy, int32_t penWidth) {
 }
 
 void drawStamp(const pixelBuffer& b, const lineStamp& stamp, pixelPoint upper, uint32_t pixel) {
-  uint32_t* row = b.pixels + static_cast<ptrdiff_t>(upper.y + stamp.top) * b.width + upper.x;
-  for (int32_t i = 0; i < stamp.rows; ++i, row += b.width) fillRun(row, stamp.spans[i].first, stamp.spans[i].last, pixel);
+  uint32_t* const at = b.pixels + static_cast<ptrdiff_t>(upper.y) * b.width + upper.x;
+  const ptrdiff_t width = b.width;
+  const lineStamp::row* r = stamp.rows;
+  for (const lineStamp::row* end = r + stamp.singles; r != end; ++r) at[r->y * width + r->first] = pixel;
+  const pixelPair pair{pixel, pixel};
+  for (const lineStamp::row* end = r + stamp.pairs; r != end; ++r) {
+    uint32_t* const row = at + r->y * width;
+    std::memcpy(row + r->first, &pair, sizeof pair);
+    std::memcpy(row + r->last - 1, &pair, sizeof pair);
+  }
+  const pixelQuad quad{pixel, pixel, pixel, pixel};
+  for (const lineStamp::row* end = r + stamp.quads; r != end; ++r) {
+    uint32_t* const row = at + r->y * width;
+    std::memcpy(row + r->first, &quad, sizeof quad);
+    std::memcpy(row + r->last - 3, &quad, sizeof quad);
+  }
+  for (const lineStamp::row* end = r + stamp.longer; r != end; ++r) fillRun(at + r->y * width, r->first, r->last, pixel);
 }
-
 
 // Short lines near the buffer: every bound stays within 64-bit fixed point.
 constexpr int32_t SHORT_LINE_REACH = 1024;     // |dx|, |dy| at most this
