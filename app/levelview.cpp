@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <initializer_list>
 #include <utility>
 
@@ -57,20 +58,28 @@ struct exponentRange {
   constexpr bool sumsExact() const { return !subnormal && highest < 0xFF && (highest == 0 || highest - lowest <= 27); }
 };
 
-// A segment's flank offsets with their exponents, which every segment of
-// the extent adds to its own ends'.
-struct flanksAndRange {
+// The segments' ends are whole user units, well within this in size: the
+// projected points, rounded. For them it is enough to know, per extent,
+// whether sums with any such coordinate come out exact.
+constexpr float WHOLE_REACH = 4096;
+constexpr exponentRange WHOLE_COORDINATES{1.0f, WHOLE_REACH - 1};
+
+// A segment's flank offsets, and whether every segment of the extent with
+// ends within WHOLE_REACH may add them to its ends in double precision.
+struct segmentFlanks {
   flankOffsets offsets;
-  exponentRange range;
+  bool wholeSumsExact;
 };
 
-flanksAndRange withRange(const flankOffsets& f) { return {f, {f.nx, f.ny, f.ex, f.ey}}; }
+exponentRange rangeOf(const flankOffsets& f) { return {f.nx, f.ny, f.ex, f.ey}; }
+
+segmentFlanks withExactness(const flankOffsets& f) { return {f, rangeOf(f).with(WHOLE_COORDINATES).sumsExact()}; }
 
 // Each entry with its flag, so that a look-up touches one cache line.
 struct knownFlanks {
   struct entry {
     flankOffsets offsets{};
-    exponentRange range{};
+    bool wholeSumsExact = false;
     bool known = false;
   } entries[KNOWN_SIDE * KNOWN_SIDE];
   static_assert(sizeof(entry) == 20);
@@ -80,30 +89,33 @@ struct knownFlanks {
 double extendedSum(float x, float a, float b) { return static_cast<double>(extended{x} + a + b); }
 
 // The flank offsets of a segment that is not a point.
-flanksAndRange flanksFor(float dx, float dy) {
+segmentFlanks flanksFor(float dx, float dy) {
   constinit static knownFlanks flanks;
   const auto ix = static_cast<int32_t>(dx), iy = static_cast<int32_t>(dy);
   if (ix == dx && iy == dy && ix >= -KNOWN_REACH && ix <= KNOWN_REACH && iy >= -KNOWN_REACH && iy <= KNOWN_REACH) {
     knownFlanks::entry& e = flanks.entries[(iy + KNOWN_REACH) * KNOWN_SIDE + ix + KNOWN_REACH];
     if (!e.known) {
-      const flanksAndRange made = withRange(flanksOf(dx, dy, lengthOf(dx, dy)));
+      const segmentFlanks made = withExactness(flanksOf(dx, dy, lengthOf(dx, dy)));
       e.offsets = made.offsets;
-      e.range = made.range;
+      e.wholeSumsExact = made.wholeSumsExact;
       e.known = true;
     }
-    return {e.offsets, e.range};
+    return {e.offsets, e.wholeSumsExact};
   }
-  return withRange(flanksOf(dx, dy, lengthOf(dx, dy)));
+  return withExactness(flanksOf(dx, dy, lengthOf(dx, dy)));
 }
 
+// Ends in whole user units.
 void drawSegment(float x1, float y1, float x2, float y2, int32_t flankColor) {
   const float dx = x1 - x2, dy = y1 - y2;  // single-float differences
   // A segment of length 0 has no sides to flank.
   if (dx != 0 || dy != 0) {
-    const flanksAndRange flanks = flanksFor(dx, dy);
+    const segmentFlanks flanks = flanksFor(dx, dy);
     const auto [nx, ny, ex, ey] = flanks.offsets;
     // The ends in double precision where that is exact, which is nearly always.
-    const bool exact = flanks.range.with({x1, y1, x2, y2}).sumsExact();
+    const bool near = std::fabs(x1) < WHOLE_REACH && std::fabs(y1) < WHOLE_REACH && std::fabs(x2) < WHOLE_REACH &&
+                      std::fabs(y2) < WHOLE_REACH;
+    const bool exact = near ? flanks.wholeSumsExact : rangeOf(flanks.offsets).with({x1, y1, x2, y2}).sumsExact();
     auto sumOf = [exact](float x, float a, float b) {
       return exact ? static_cast<double>(x) + a + b : extendedSum(x, a, b);
     };
@@ -196,7 +208,10 @@ rtString drawLevelPicture(levelPicture& picture, float s) {
   for (int32_t m = 1; m <= n; ++m) {
     if (m + LOOK_AHEAD <= n) {
       const int32_t ahead = drawOrder[m + LOOK_AHEAD];
-      for (const int32_t* column : {startX, startY, endX, endY}) __builtin_prefetch(column + ahead);
+      __builtin_prefetch(startX + ahead);
+      __builtin_prefetch(startY + ahead);
+      __builtin_prefetch(endX + ahead);
+      __builtin_prefetch(endY + ahead);
     }
     const int32_t k = drawOrder[m];
     drawSegment(static_cast<float>(startX[k]), static_cast<float>(startY[k]), static_cast<float>(endX[k]),
