@@ -63,7 +63,10 @@ drawThread* threadOf(graphicTarget& target, const targetLock& held) {
 }  // namespace
 
 drawThread::drawThread(pixelBuffer buffer, uint32_t CAPACITY)
-    : buffer_(buffer), capacity_(CAPACITY), batch_(std::min<uint64_t>(BATCH_SIZE, CAPACITY / 2)) {}
+    : buffer_(buffer),
+      capacity_(CAPACITY),
+      batch_(std::min<uint64_t>(BATCH_SIZE, CAPACITY / 2)),
+      publish_(std::min<uint64_t>(PUBLISH_SIZE, CAPACITY / 2)) {}
 
 std::unique_ptr<drawThread> drawThread::start(pixelBuffer buffer, uint32_t CAPACITY) {
   if (CAPACITY < 2 || (CAPACITY & (CAPACITY - 1)) != 0 || mayRunOnOneCpuOnly()) return nullptr;

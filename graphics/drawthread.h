@@ -22,9 +22,11 @@
 //
 // and done <= claimed <= published <= handed at every moment.
 // - handed_ and published_ are the hander's (the holder of the target's
-//   lock). It publishes a batch at a time, and a clear at once; a frame of
-//   an animation hands one line over and settles, and so never wakes this
-//   thread.
+//   lock). It publishes a stretch of PUBLISH_SIZE jobs at a time, and a
+//   clear at once; a frame of an animation hands one line over and
+//   settles, and so never wakes this thread. This thread draws faster than
+//   the hander makes lines, so it sleeps once per stretch instead of
+//   spinning for every batch.
 // - claimed_ is moved on by this thread, a batch at a time with a
 //   compare-exchange, and by a settler, which exchanges in `handed` and so
 //   takes every job not yet begun.
@@ -67,7 +69,8 @@ class drawThread {
   // while this thread wakes and seldom finds the ring full; when it does,
   // its settle draws what waits.
   static constexpr uint32_t DEFAULT_CAPACITY = 1 << 15;
-  static constexpr uint32_t BATCH_SIZE = 128;
+  static constexpr uint32_t BATCH_SIZE = 128;     // claimed at a time by this thread
+  static constexpr uint32_t PUBLISH_SIZE = 8192;  // about 0.2 ms of this thread's work
   // Small enough to stay in the caller's cache.
   static constexpr uint32_t UNTHREADED_CAPACITY = 1 << 10;
 
@@ -93,7 +96,8 @@ class drawThread {
 
   const pixelBuffer buffer_;
   const uint64_t capacity_;
-  const uint64_t batch_;  // BATCH_SIZE, or half a ring smaller than two batches
+  const uint64_t batch_;    // BATCH_SIZE, or half a ring smaller than two batches
+  const uint64_t publish_;  // PUBLISH_SIZE, or half a ring smaller than two of them
   std::unique_ptr<job[]> jobs_;
   // Each count has a cache line of its own, so that the cores do not trade
   // one line for every job.
@@ -136,7 +140,7 @@ inline void drawThread::line(pixelPoint from, pixelPoint to, const rasterPen& pe
   slot.pen.style = pen.style;
   slot.pen.pixel = pen.pixel;
   slot.pen.gapPixel = pen.gapPixel;
-  if ((++handed_ & (batch_ - 1)) == 0) publish();
+  if ((++handed_ & (publish_ - 1)) == 0) publish();
 }
 
 // For the holder of the target's lock: a line or clear of the target's
