@@ -62,7 +62,6 @@ inline const int64_t* cachedCaps(int32_t width) {
 // the root and the divisions.
 struct lineSteps {
   double slope, reach, perColumn, lengthPerColumn;
-  int64_t slopeStep, twoReach, alongStep;
 };
 
 lineSteps stepsOf(int64_t dx, int64_t dy, int32_t penWidth) {
@@ -74,9 +73,6 @@ lineSteps stepsOf(int64_t dx, int64_t dy, int32_t penWidth) {
   s.reach = r * std::sqrt(lengthSquared) * perRow;
   s.perColumn = dx != 0 ? 1.0 / dx : 0;
   s.lengthPerColumn = lengthSquared * s.perColumn;
-  s.slopeStep = toFixed<int64_t>(s.slope);
-  s.twoReach = toFixed<int64_t>(2 * s.reach);
-  s.alongStep = dx != 0 ? toFixed<int64_t>(-dy * s.perColumn) : 0;
   return s;
 }
 
