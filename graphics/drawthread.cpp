@@ -77,6 +77,7 @@ std::unique_ptr<drawThread> drawThread::start(pixelBuffer buffer, uint32_t CAPAC
   drawThread* started = drawing.get();
   drawing->thread_ = startHelperThread([started] { started->run(); });
   if (!drawing->thread_.joinable()) return nullptr;
+  drawing->keepOffHandersCpu();
   return drawing;
 }
 
@@ -107,7 +108,25 @@ void drawThread::clear(const rasterBrush& brush) {
   publish();  // this thread clears while the hander works the picture out
 }
 
+// A woken thread is put beside its waker, and a scheduler that packs tasks
+// onto few CPUs keeps it there: the two threads take turns on one core while
+// the other idles. So this thread may run wherever the hander may (a
+// taskset of the process holds) except on the hander's CPU, looked at again
+// whenever the hander has moved. The hander's own affinity is left alone,
+// and where nothing would be left, or a call fails, so is this thread's.
+void drawThread::keepOffHandersCpu() {
+  if (!thread_.joinable()) return;  // a ring without a thread
+  const int cpu = sched_getcpu();
+  if (cpu < 0 || cpu == handersCpu_) return;
+  handersCpu_ = cpu;
+  cpu_set_t cpus;
+  if (sched_getaffinity(0, sizeof cpus, &cpus) != 0) return;
+  CPU_CLR(cpu, &cpus);
+  if (CPU_COUNT(&cpus) > 0) pthread_setaffinity_np(thread_.native_handle(), sizeof cpus, &cpus);
+}
+
 void drawThread::publish() {
+  keepOffHandersCpu();  // before the wake, which would otherwise fetch this thread to the hander's CPU
   published_.store(handed_, std::memory_order_release);
   published_.notify_one();
 }

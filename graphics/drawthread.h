@@ -42,6 +42,8 @@
 // a batch, then sleeps in std::atomic::wait; every store that a sleeper may
 // wait for is followed by a notify, which costs next to nothing when nobody
 // sleeps. The owner ends the thread by handing over a stop job.
+// Where it runs: on the CPUs the hander may use, but not the one the hander
+// was on at its last publish (keepOffHandersCpu).
 class drawThread {
  public:
   // A thread drawing into `buffer` with a ring of `CAPACITY` jobs (a power
@@ -90,6 +92,7 @@ class drawThread {
 
   drawThread(pixelBuffer buffer, uint32_t CAPACITY);
   inline job& nextSlot();
+  void keepOffHandersCpu();
   void publish();
   bool drawJobs(uint64_t from, uint64_t end);  // false at the stop job
   void run();
@@ -106,6 +109,7 @@ class drawThread {
   alignas(64) std::atomic<uint64_t> done_{0};
   alignas(64) uint64_t handed_ = 0;  // the hander's alone
   uint64_t doneSeen_ = 0;            // the hander's last look at done_
+  int handersCpu_ = -1;              // the hander's, where it last kept this thread off
   std::thread thread_;
 };
 

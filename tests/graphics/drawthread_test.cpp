@@ -5,6 +5,7 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -84,15 +85,15 @@ TEST(DrawingThread, BuffersComeOutAsTheRasterizerDrawingEveryJobInOrder) {
   }
 }
 
-// How many threads of this process carry the drawing thread's name.
-int drawingThreads() {
-  int count = 0;
+// The threads of this process that carry the drawing thread's name.
+std::vector<pid_t> drawingThreads() {
+  std::vector<pid_t> found;
   for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
     std::string name;
     std::getline(std::ifstream(task.path() / "comm"), name);
-    count += name == "h3d drawing";
+    if (name == "h3d drawing") found.push_back(std::stoi(task.path().filename()));
   }
-  return count;
+  return found;
 }
 
 // A ring far smaller than a picture fills again and again; the hander's
@@ -192,9 +193,64 @@ TEST(DrawingThread, NoneIsStartedWhereTheProcessHasOneCpu) {
     if (oneCpu)
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
     else
-      waitFor([] { return drawingThreads() > 0; });
-    EXPECT_EQ(drawingThreads(), oneCpu ? 0 : 1) << (oneCpu ? "one CPU" : "two CPUs");
+      waitFor([] { return !drawingThreads().empty(); });
+    EXPECT_EQ(drawingThreads().size(), oneCpu ? 0u : 1u) << (oneCpu ? "one CPU" : "two CPUs");
     EXPECT_EQ(bitmap.pixels().count(RED), 55u);  // a pixel a step, the last left out
+  }
+  ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
+}
+
+// A woken thread is put beside the thread that woke it, where the two would
+// only take turns: the drawing thread keeps off the hander's CPU wherever
+// the hander moves, within the CPUs the process may use, also where they
+// have been narrowed.
+TEST(DrawingThread, KeepsOffTheHandersCpuWithinTheProcesssCpus) {
+  cpu_set_t all;
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  if (CPU_COUNT(&all) < 2) GTEST_SKIP() << "one CPU";
+  for (const bool narrowed : {false, true}) {
+    SCOPED_TRACE(narrowed ? "two CPUs" : "every CPU");
+    cpu_set_t allowed = all;
+    if (narrowed) {
+      CPU_ZERO(&allowed);
+      for (int cpu = 0; CPU_COUNT(&allowed) < 2; ++cpu)
+        if (CPU_ISSET(cpu, &all)) CPU_SET(cpu, &allowed);
+    }
+    ASSERT_EQ(sched_setaffinity(0, sizeof allowed, &allowed), 0);
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height, 0);
+    const std::vector<pid_t> others = drawingThreads();
+    const std::unique_ptr<drawThread> drawing = drawThread::start({pixels.data(), width, height});
+    ASSERT_TRUE(drawing);
+    pid_t thread = 0;
+    ASSERT_TRUE(waitFor([&] {
+      for (const pid_t task : drawingThreads())
+        if (std::find(others.begin(), others.end(), task) == others.end()) thread = task;
+      return thread != 0;
+    }));
+    for (int moveTo = 0; moveTo < CPU_SETSIZE; ++moveTo) {
+      if (!CPU_ISSET(moveTo, &allowed)) continue;
+      cpu_set_t there;
+      CPU_ZERO(&there);
+      CPU_SET(moveTo, &there);
+      ASSERT_EQ(sched_setaffinity(0, sizeof there, &there), 0);  // the hander goes there, free to move again
+      ASSERT_EQ(sched_setaffinity(0, sizeof allowed, &allowed), 0);
+      // It may move between its publish and the look: looked at again until
+      // it stayed on one CPU throughout.
+      int handersCpu = -1;
+      cpu_set_t drawers;
+      for (int tries = 0; tries < 100 && handersCpu < 0; ++tries) {
+        const int before = sched_getcpu();
+        drawing->clear({brushKind::solid, pixelOf(RED), 0, 0});
+        drawing->settle();
+        ASSERT_EQ(sched_getaffinity(thread, sizeof drawers, &drawers), 0);
+        if (sched_getcpu() == before) handersCpu = before;
+      }
+      ASSERT_GE(handersCpu, 0) << "the hander never stayed put";
+      EXPECT_FALSE(CPU_ISSET(handersCpu, &drawers)) << "the drawing thread may run on the hander's CPU " << handersCpu;
+      cpu_set_t within;
+      CPU_AND(&within, &drawers, &allowed);
+      EXPECT_TRUE(CPU_EQUAL(&within, &drawers)) << "the drawing thread may run outside the process's CPUs";
+    }
   }
   ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
 }
