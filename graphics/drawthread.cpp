@@ -18,8 +18,9 @@ namespace {
 constexpr char DRAW_THREAD_NAME[] = "h3d drawing";
 
 // How often a waiter looks before it sleeps: a few microseconds, about what
-// the other thread takes over a batch of a picture's lines, so that neither
-// sleeps between the batches of one picture and both sleep soon after it.
+// this thread takes over a batch of a picture's lines, so that a settler
+// seldom sleeps waiting for the batch being drawn, and both sleep soon after
+// a picture.
 constexpr int32_t SPIN_TURNS = 256;
 
 // Lines ahead whose rows are fetched (prefetchRows).
