@@ -1,6 +1,7 @@
 #include "graphics/rasterline.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -298,8 +299,11 @@ bool isShortLine(pixelPoint p0, pixelPoint p1, int32_t penWidth) {
          std::abs(p1.x - p0.x) <= SHORT_LINE_REACH && std::abs(p1.y - p0.y) <= SHORT_LINE_REACH;
 }
 
-void wideLine(const pixelBuffer& b, pixelPoint from, pixelPoint to, int32_t penWidth, uint32_t pixel) {
-  if (from.y > to.y) std::swap(from, to);
+// Lines that no stamp draws, row by row. Apart from the stamped path, so
+// that the stamped lines, nearly all of a picture's, do not pay for its
+// registers and stack.
+[[gnu::noinline]] void wideLineByRows(const pixelBuffer& b, pixelPoint from, pixelPoint to, int32_t penWidth,
+                                      uint32_t pixel) {
   const int64_t shift = penWidth % 2 == 0;
   const halfPoint p0{2 * int64_t{from.x} - shift, 2 * int64_t{from.y} - shift};
   const halfPoint p1{2 * int64_t{to.x} - shift, 2 * int64_t{to.y} - shift};
@@ -308,12 +312,6 @@ void wideLine(const pixelBuffer& b, pixelPoint from, pixelPoint to, int32_t penW
   const int64_t left = floorHalf(std::min(p0.x, p1.x) - penWidth), right = ceilHalf(std::max(p0.x, p1.x) + penWidth);
   if (first > last || right < 0 || left >= b.width) return;
   const bool inside = top == first && bottom == last && left >= 0 && right < b.width;
-  if (inside) {
-    if (const lineStamp* stamp = stampOf(to.x - from.x, to.y - from.y, penWidth)) {
-      drawStamp(b, *stamp, from, pixel);
-      return;
-    }
-  }
   uint32_t* const pixels = b.pixels;
   const int32_t width = b.width;
   const auto rows = [&](auto fixed, auto clip) {
@@ -330,6 +328,28 @@ void wideLine(const pixelBuffer& b, pixelPoint from, pixelPoint to, int32_t penW
     rows(int64_t{}, std::true_type{});
   else
     rows(int64_t{}, std::false_type{});
+}
+
+// From the upper end down. A stamped line lies wholly inside the buffer:
+// its rows reach the pen's width beyond its ends (rounded out), and all
+// coordinates are small enough here for plain arithmetic.
+void wideLine(const pixelBuffer& b, pixelPoint from, pixelPoint to, int32_t penWidth, uint32_t pixel) {
+  // Swapped without a branch: which end is the upper one changes from one
+  // line of a picture to the next.
+  auto a = std::bit_cast<uint64_t>(from), c = std::bit_cast<uint64_t>(to);
+  const uint64_t change = (a ^ c) & (0 - static_cast<uint64_t>(from.y > to.y));
+  from = std::bit_cast<pixelPoint>(a ^ change);
+  to = std::bit_cast<pixelPoint>(c ^ change);
+  const int32_t reach = penWidth / 2 + 1;
+  const bool near = from.x >= reach && from.y >= reach && to.x >= reach && to.y < b.height - reach &&
+                    from.x < b.width - reach && to.x < b.width - reach;
+  if (near) {
+    if (const lineStamp* stamp = stampOf(to.x - from.x, to.y - from.y, penWidth)) {
+      drawStamp(b, *stamp, from, pixel);
+      return;
+    }
+  }
+  wideLineByRows(b, from, to, penWidth, pixel);
 }
 
 // On and off runs of the one-pixel pen styles, in pixels along the line.

@@ -16,7 +16,7 @@ graphicTarget::~graphicTarget() {
 
 bool graphicTarget::makePixels(int32_t w, int32_t h, uint32_t pixel) {
   const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
-  pixels_.reset(new (std::nothrow) uint32_t[count]);
+  pixels_.reset(static_cast<uint32_t*>(largeBlockAllocate(count * sizeof(uint32_t))));
   if (!pixels_) return false;
   std::fill_n(pixels_.get(), count, pixel);
   width = w;

@@ -4,6 +4,8 @@
 #include <memory>
 #include <thread>
 
+#include "platform/largeblocks.h"
+
 // Kinds of drawable surface.
 inline constexpr int32_t TARGET_FRAME = 0;
 inline constexpr int32_t TARGET_CANVAS = 14;
@@ -105,7 +107,10 @@ struct graphicTarget {
   bool drawable() const { return kind == TARGET_CANVAS || kind == TARGET_BITMAP; }
 
  private:
-  std::unique_ptr<uint32_t[]> pixels_;
+  struct pixelsFreer {
+    void operator()(uint32_t* block) const { largeBlockFree(block); }
+  };
+  std::unique_ptr<uint32_t, pixelsFreer> pixels_;  // a large block: lines land all over it
 };
 
 // Holds a target's drawing lock for a scope. A paint holds it only while it

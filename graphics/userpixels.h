@@ -30,28 +30,24 @@ int32_t nearestPixel(long double v);
 int32_t extendedPixel(double v, float origin, float scale);
 pixelPoint relativeUserPixels(const graphicTarget& target, double x, double y);
 
-// Whether v - origin and the product with scale come out exact in double
-// precision: the difference loses nothing and scale is a power of two.
-inline bool exactInDouble(double v, float origin, float scale) {
-  const double b = -static_cast<double>(origin);
-  return twoSumError(v, b, v + b) == 0 && (std::bit_cast<uint32_t>(scale) & 0x007FFFFFu) == 0 &&
-         (std::bit_cast<uint32_t>(scale) & 0x7F800000u) != 0;
-}
-
 // nearest((v - origin) * scale) as extended precision computes it. Double
-// precision gives the same integer unless the value lies within its
-// rounding error of a half, and costs a fraction of the x87 sequence. A
-// value on a half exactly (every odd pixel of whole user units at the
-// program's scale of one half) is the same in both precisions when double
-// computed it exactly; only the rest near a half take the long way.
+// precision is off by at most 2^-24 within the pixel limit, so it gives the
+// same integer unless the value lies that near a half. A value on a half
+// exactly (every odd pixel of whole user units at the program's scale of
+// one half) is the same in both precisions when double computed it
+// exactly: the difference lost nothing and the scale is a power of two.
+// Both tests are worked out for every value, without a branch, since
+// which of them holds changes from one value to the next.
 [[gnu::always_inline]] inline int32_t scaledPixel(double v, float origin, float scale) {
-  const double d = (v - origin) * scale, size = std::fabs(d);
-  if (!(size <= PIXEL_LIMIT)) return extendedPixel(v, origin, scale);
+  const double difference = v - origin, d = difference * scale;
   const double rounded = (d + 0x1.8p52) - 0x1.8p52;  // nearest, ties to even, for |d| < 2^51
-  const double offHalf = std::fabs(std::fabs(d - rounded) - 0.5);
-  if (offHalf <= 0x1p-40 * (1 + size) && !exactInDouble(v, origin, scale)) [[unlikely]]
-    return extendedPixel(v, origin, scale);
-  return static_cast<int32_t>(rounded);
+  const bool clearOfHalf = std::fabs(std::fabs(d - rounded) - 0.5) > 0x1p-20;
+  const uint32_t scaleBits = std::bit_cast<uint32_t>(scale);
+  const bool exact = (twoSumError(v, -static_cast<double>(origin), difference) == 0) &
+                     ((scaleBits & 0x007FFFFFu) == 0) & ((scaleBits & 0x7F800000u) != 0);
+  if ((std::fabs(d) <= PIXEL_LIMIT) & (clearOfHalf | exact)) [[likely]]
+    return static_cast<int32_t>(rounded);
+  return extendedPixel(v, origin, scale);
 }
 
 inline int32_t clampPixel(int64_t v) {

@@ -112,20 +112,39 @@ TEST(UserPixels, WildValuesAreClamped) {
 namespace {
 
 // The fast conversion must give what extended precision gives, also for
-// values a hair beside a half.
+// values a hair beside a half: at the program's scale, and at a coarse one
+// that is no power of two, whose points reach out to the pixel limit and
+// are placed within a few steps of double precision beside halves.
 TEST(UserPixels, ScaledPointsMatchExtendedPrecisionEverywhere) {
-  attachedBitmap bitmap(750, 750);
-  graphicSetScale(-750, 750, 750, -750);
-  targetRef t = bitmap.record();
-  std::mt19937_64 random(7);
-  std::uniform_real_distribution<double> anywhere(-2000, 2000);
-  for (int i = 0; i < 200000; ++i) {
-    double x = anywhere(random);
-    if (i % 3 == 0) x = std::nearbyint(x) + 1;  // odd integers land on halves
-    if (i % 3 == 1) x = std::nextafter(std::nearbyint(x) + 1, (i & 4) ? 1e9 : -1e9);
-    const pixelPoint p = toUserPixels(*t, x, -x, false);
-    ASSERT_EQ(p.x, nearestPixel((static_cast<long double>(x) - t->originX) * t->scaleX)) << x;
-    ASSERT_EQ(p.y, 750 - nearestPixel((static_cast<long double>(-x) - t->originY) * t->scaleY)) << x;
+  struct {
+    float x1, y1, x2, y2;
+    bool nearHalves;  // points placed beside halves far out, not spread about
+  } const scales[] = {{-750, 750, 750, -750, false}, {0.1f, 0.1f, 0.1f + 12345.678f, 0.1f + 12345.678f, true}};
+  for (const auto& scale : scales) {
+    attachedBitmap bitmap(750, 750);
+    graphicSetScale(scale.x1, scale.y1, scale.x2, scale.y2);
+    targetRef t = bitmap.record();
+    const bool flipY = t->flags.load() & TARGET_FLIP_Y;
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> anywhere(-2000, 2000);
+    std::uniform_int_distribution<int32_t> farPixel(-(PIXEL_LIMIT - 2), PIXEL_LIMIT - 2);
+    for (int i = 0; i < 200000; ++i) {
+      double x;
+      if (scale.nearHalves) {
+        x = static_cast<double>((farPixel(random) + 0.5L) / t->scaleX + t->originX);
+        for (int k = i % 7; k > 3; --k) x = std::nextafter(x, 1e9);
+        for (int k = i % 7; k > 0 && k <= 3; --k) x = std::nextafter(x, -1e9);
+      } else {
+        x = anywhere(random);
+        if (i % 3 == 0) x = std::nearbyint(x) + 1;  // odd integers land on halves
+        if (i % 3 == 1) x = std::nextafter(std::nearbyint(x) + 1, (i & 4) ? 1e9 : -1e9);
+      }
+      const double y = flipY ? -x : x;
+      const pixelPoint p = toUserPixels(*t, x, y, false);
+      const int32_t py = nearestPixel((static_cast<long double>(y) - t->originY) * t->scaleY);
+      ASSERT_EQ(p.x, nearestPixel((static_cast<long double>(x) - t->originX) * t->scaleX)) << x;
+      ASSERT_EQ(p.y, flipY ? 750 - py : py) << y;
+    }
   }
 }
 
