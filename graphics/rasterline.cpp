@@ -331,8 +331,7 @@ bool isShortLine(pixelPoint p0, pixelPoint p1, int32_t penWidth) {
 }
 
 // From the upper end down. A stamped line lies wholly inside the buffer:
-// its rows reach the pen's width beyond its ends (rounded out), and all
-// coordinates are small enough here for plain arithmetic.
+// its pixels reach at most half the pen's width, plus one, beyond its ends.
 void wideLine(const pixelBuffer& b, pixelPoint from, pixelPoint to, int32_t penWidth, uint32_t pixel) {
   // Swapped without a branch: which end is the upper one changes from one
   // line of a picture to the next.
