@@ -11,7 +11,7 @@
 
 // 0x00BBGGRR colour value to a 0x00RRGGBB pixel and back; the high byte goes.
 inline constexpr uint32_t pixelOf(uint32_t colour) {
-  return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
+  return __builtin_bswap32(colour) >> 8;  // 0xXXBBGGRR -> 0xRRGGBBXX -> 0x00RRGGBB
 }
 inline constexpr uint32_t colourOf(uint32_t pixel) { return pixelOf(pixel); }
 
