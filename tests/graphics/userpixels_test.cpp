@@ -79,6 +79,8 @@ TEST(UserPixels, SetScaleIgnoresEmptyRangesAndFlipsWhereReversed) {
   const pixelPoint q = positionAfterSetPos(bitmap, 0, 0);
   EXPECT_EQ(q.x, 750);
   EXPECT_EQ(q.y, 750);
+  graphicSetScale(-5, -5, 5, 5);  // a new origin counts from the next point on
+  EXPECT_EQ(positionAfterSetPos(bitmap, 0, 0).x, 375);
 }
 
 TEST(UserPixels, RelativePointsMoveFromThePosition) {
@@ -105,6 +107,10 @@ TEST(UserPixels, WildValuesAreClamped) {
   attachedBitmap bitmap(50, 50);
   graphicSetPos(PIXEL_LIMIT - 1, 0, false);
   EXPECT_EQ(positionAfterSetPos(bitmap, 1e9, 0, true).x, PIXEL_LIMIT);
+  graphicSetScale(-750, 750, 750, -750);  // y flipped: the flip must not carry it past the limit
+  const pixelPoint far = positionAfterSetPos(bitmap, 1e30, -1e30);
+  EXPECT_EQ(far.x, PIXEL_LIMIT);
+  EXPECT_EQ(far.y, PIXEL_LIMIT);
 }
 
 }  // namespace
