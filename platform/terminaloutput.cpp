@@ -382,15 +382,23 @@ void terminalWriteControl(const char* bytes, size_t n) {
   writeAll(std::string(bytes, n));
 }
 
-void terminalRepaintIfOwed() {
+namespace {
+
+// Out of line: the program asks between every two points of a picture, and
+// the string of a paint would otherwise be set up on each of those calls.
+[[gnu::noinline]] void repaintTerminal() {
   int width, height, shownColumns, shownRows;
-  // Away, the request stays owed until the terminal is the program's again.
-  if (terminalAway() || !terminalTakeRepaintRequest() || !terminalBufferSize(width, height) ||
-      !terminalSize(shownColumns, shownRows))
-    return;
+  if (!terminalBufferSize(width, height) || !terminalSize(shownColumns, shownRows)) return;
   std::string out;
   lastAttribute = -1;  // a stop in between reset the attributes
   for (int row = 0; row < shownRows && row < height; ++row) appendCells(out, row, 0, width);
   appendCursor(out);
   writeAll(out);
+}
+
+}  // namespace
+
+void terminalRepaintIfOwed() {
+  // Away, the request stays owed until the terminal is the program's again.
+  if (!terminalAway() && terminalTakeRepaintRequest()) repaintTerminal();
 }
