@@ -37,16 +37,17 @@ pixelPoint relativeUserPixels(const graphicTarget& target, double x, double y);
 // one half) is the same in both precisions when double computed it
 // exactly: the difference lost nothing and the scale is a power of two.
 // Both tests are worked out for every value, without a branch, since
-// which of them holds changes from one value to the next. Within the pixel
-// limit, as the result is.
-[[gnu::always_inline]] inline int32_t scaledPixel(double v, const userAxis& axis, float origin, float scale) {
+// which of them holds changes from one value to the next. The result lies
+// within the pixel limit.
+[[gnu::always_inline]] inline int32_t scaledPixel(double v, const userAxis& axis) {
   const double difference = v - axis.origin, d = difference * axis.scale;
   const double rounded = (d + 0x1.8p52) - 0x1.8p52;  // nearest, ties to even, for |d| < 2^51
   const bool clearOfHalf = std::fabs(std::fabs(d - rounded) - 0.5) > 0x1p-20;
   const bool exact = (twoSumError(v, -axis.origin, difference) == 0) & axis.powerOfTwoScale;
   if ((std::fabs(d) <= PIXEL_LIMIT) & (clearOfHalf | exact)) [[likely]]
     return static_cast<int32_t>(rounded);
-  return extendedPixel(v, origin, scale);
+  // The axis holds the scale's floats exactly.
+  return extendedPixel(v, static_cast<float>(axis.origin), static_cast<float>(axis.scale));
 }
 
 // The axis for a scale and origin, as graphicSetScale keeps it.
@@ -63,8 +64,8 @@ inline pixelPoint toUserPixels(const graphicTarget& t, double x, double y, bool 
   if (relative) return relativeUserPixels(t, x, y);
   if (t.scaleY == 0) return {nearestPixel(x), nearestPixel(y)};
   const uint32_t flags = t.flags.load(std::memory_order_relaxed);
-  int32_t px = scaledPixel(x, t.axisX, t.originX, t.scaleX);
-  int32_t py = scaledPixel(y, t.axisY, t.originY, t.scaleY);
+  int32_t px = scaledPixel(x, t.axisX);
+  int32_t py = scaledPixel(y, t.axisY);
   // Only a flip can take a pixel past the limit.
   if (flags & TARGET_FLIP_X) px = clampPixel(static_cast<int64_t>(t.width) - px);
   if (flags & TARGET_FLIP_Y) py = clampPixel(static_cast<int64_t>(t.height) - py);
