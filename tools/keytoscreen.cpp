@@ -5,7 +5,7 @@
 // terminal ROUNDS times (default 30) and times each until the X server
 // reports the picture window damaged. Prints every time, the median in
 // milliseconds, and the CPU time of the whole program (every thread, user
-// and system, from /proc/PID/stat) over those turns divided by the turns.
+// and system, from its CPU clock) over those turns divided by the turns.
 //   --cpus LIST              runs PROGRAM on those CPUs only ("0", "0,1", "0-1")
 //   --animation LEVEL SECONDS  the program's CPU time over the first SECONDS
 //                            of level LEVEL's animation (1 to 5)
@@ -22,6 +22,7 @@
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,8 +30,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -50,20 +49,14 @@ double millisecondsSince(steadyClock::time_point t) {
 }
 
 // The user and system time of every thread the process has had, in
-// seconds, or -1 when it cannot be read. The process's name stands in
-// parentheses and may itself hold spaces and parentheses, so the fields are
-// counted from the last ')'.
+// seconds, or -1 when it cannot be read: the process's CPU clock, to the
+// nanosecond (its /proc/PID/stat counts in clock ticks, 10 ms, as much as a
+// turn costs).
 double processCpuSeconds(pid_t pid) {
-  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  const size_t nameEnd = text.rfind(')');
-  if (nameEnd == std::string::npos) return -1;
-  std::istringstream fields(text.substr(nameEnd + 1));
-  std::string skipped;
-  for (int field = 3; field < 14; ++field) fields >> skipped;  // state .. cmajflt
-  unsigned long long utime = 0, stime = 0;
-  if (!(fields >> utime >> stime)) return -1;
-  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+  clockid_t clock;
+  timespec t;
+  if (clock_getcpuclockid(pid, &clock) != 0 || clock_gettime(clock, &t) != 0) return -1;
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 // A CPU list as taskset takes it, numbers and ranges, comma-separated, of
@@ -294,7 +287,6 @@ int main(int argc, char** argv) {
   const size_t n = sorted.size();
   const double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
   std::printf("\nkey to screen at level 5: median %.2f ms over %zu keys\n", median, n);
-  // Counted in clock ticks (usually 10 ms), hence over all the turns at once.
   if (cpuBefore >= 0 && cpuAfter >= 0)
     std::printf("CPU per turn at level 5: %.2f ms over %zu keys (whole program)\n",
                 (cpuAfter - cpuBefore) * 1000 / static_cast<double>(n), n);
