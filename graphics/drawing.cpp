@@ -61,8 +61,6 @@ void graphicSetScale(float x1, float y1, float x2, float y2) {
   }
   t->scaleX = static_cast<float>(t->width / std::fabs(static_cast<long double>(x2) - x1));
   t->scaleY = static_cast<float>(t->height / std::fabs(static_cast<long double>(y2) - y1));
-  t->axisX = userAxisOf(t->originX, t->scaleX);
-  t->axisY = userAxisOf(t->originY, t->scaleY);
   // Bit by bit: the window thread may change hasFocus in the same word.
   t->flags.fetch_and(~(TARGET_FLIP_X | TARGET_FLIP_Y), std::memory_order_relaxed);
   t->flags.fetch_or(flips, std::memory_order_relaxed);

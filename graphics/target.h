@@ -43,13 +43,6 @@ struct windowChannel;
 class drawThread;
 class targetLock;
 
-// One axis of a custom scale, worked out once for the conversion of every
-// point (userpixels.h).
-struct userAxis {
-  double origin = 0, scale = 0;
-  bool powerOfTwoScale = false;  // products by it are exact
-};
-
 // A back buffer as the rasterizer takes it: 0x00RRGGBB, row after row;
 // empty without pixels.
 struct pixelBuffer {
@@ -105,10 +98,6 @@ struct graphicTarget {
 
   std::atomic<int32_t> references{1};  // its maker's; the registry adds its own
   std::atomic<bool> drawing{false};    // held by a drawing operation or a paint
-
-  // The scale as the pixel conversion takes it, set with it; used under
-  // `drawing`.
-  userAxis axisX, axisY;
 
   graphicTarget() = default;
   ~graphicTarget();

@@ -10,10 +10,6 @@ int32_t nearestPixel(long double v) {
   return static_cast<int32_t>(static_cast<double>(rounded));
 }
 
-int32_t extendedPixel(double v, float origin, float scale) {
-  return nearestPixel((static_cast<long double>(v) - origin) * scale);
-}
-
 pixelPoint relativeUserPixels(const graphicTarget& t, double x, double y) {
   const uint32_t flags = t.flags.load(std::memory_order_relaxed);
   const bool scaled = t.scaleY != 0;

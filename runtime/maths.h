@@ -5,12 +5,6 @@
 // extended format) and rounded to a single float only where a value is stored.
 using extended = long double;
 inline float single(extended x) { return static_cast<float>(x); }
-// The rounding error of s = a + b in double precision (Knuth's two-sum):
-// zero exactly when the double sum is exact.
-inline double twoSumError(double a, double b, double s) {
-  const double bPart = s - a;
-  return (a - (s - bPart)) + (b - bPart);
-}
 
 long double mathArcTan(long double x);
 long double mathSin(long double x);

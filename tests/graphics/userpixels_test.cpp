@@ -117,7 +117,7 @@ TEST(UserPixels, WildValuesAreClamped) {
 
 namespace {
 
-// The fast conversion must give what extended precision gives, also for
+// The conversion must give what extended precision gives, also for
 // values a hair beside a half: at the program's scale, and at a coarse one
 // that is no power of two, whose points reach out to the pixel limit and
 // are placed within a few steps of double precision beside halves.
