@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "runtime/errors.h"
 
@@ -42,10 +47,10 @@ struct range {
 // as taking the lower part first.
 //
 // Away from the middle, the scans run in blocks: the stops of a block of
-// each side are noted without a branch, then swapped pairwise, the k-th stop
-// from the left with the k-th from the right, which is what the scans do one
-// by one there, where a side's stops cannot have been moved by the other's
-// swaps. A branch per key costs more than its comparison.
+// each side are noted as bits without a branch, then swapped pairwise, the
+// k-th stop from the left with the k-th from the right, which is what the
+// scans do one by one there, where a side's stops cannot have been moved by
+// the other's swaps. A branch per key costs more than its comparison.
 template <class T, bool Descending>
 inline bool goesBefore(T a, T b) {
   if constexpr (Descending)
@@ -54,44 +59,86 @@ inline bool goesBefore(T a, T b) {
     return a < b;
 }
 
+#if defined(__SSE2__)
+// Bit t of the result: whether a[t] goes before b, four keys at a time.
+template <bool Descending>
+inline uint32_t before4(__m128i a, __m128i b) {
+  const __m128i goes = Descending ? _mm_cmpgt_epi32(a, b) : _mm_cmpgt_epi32(b, a);
+  return static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(goes)));
+}
+template <bool Descending>
+inline uint32_t before4(__m128 a, __m128 b) {
+  return static_cast<uint32_t>(_mm_movemask_ps(Descending ? _mm_cmplt_ps(b, a) : _mm_cmplt_ps(a, b)));
+}
+template <class T>
+inline auto load4(const T* at) {
+  if constexpr (std::is_same_v<T, float>)
+    return _mm_loadu_ps(at);
+  else
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+template <class T>
+inline auto splat4(T v) {
+  if constexpr (std::is_same_v<T, float>)
+    return _mm_set1_ps(v);
+  else
+    return _mm_set1_epi32(v);
+}
+#endif
+
+// Bit t set where key[t] of the block stops a scan: from the left where it
+// does not go before the pivot, from the right where the pivot does not go
+// before it.
+template <int64_t BLOCK_SIZE, bool FromLeft, class T, bool Descending>
+inline uint64_t stopsOf(const T* key, T p) {
+  uint64_t goes = 0;
+#if defined(__SSE2__)
+  static_assert(sizeof(T) == 4 && BLOCK_SIZE % 4 == 0);
+  const auto pivot = splat4(p);
+  for (int64_t k = 0; k < BLOCK_SIZE; k += 4) {
+    const auto keys = load4(key + k);
+    goes |= uint64_t{FromLeft ? before4<Descending>(keys, pivot) : before4<Descending>(pivot, keys)} << k;
+  }
+#else
+  for (int64_t k = 0; k < BLOCK_SIZE; ++k)
+    goes |= uint64_t{FromLeft ? goesBefore<T, Descending>(key[k], p) : goesBefore<T, Descending>(p, key[k])} << k;
+#endif
+  return ~goes & (~uint64_t{0} >> (64 - BLOCK_SIZE));
+}
+
+// The right side's stops are bits of the block below j: the k-th from the
+// right is the k-th highest bit.
+inline int64_t highestBit(uint64_t bits) { return 63 - __builtin_clzll(bits); }
+
 template <int64_t BLOCK_SIZE, class T, bool Descending, class Tags>
 void swapBlocks(T* key, const Tags& tags, T p, int64_t& i, int64_t& j) {
-  uint8_t left[BLOCK_SIZE], right[BLOCK_SIZE];
-  int64_t leftFrom = 0, leftCount = 0, rightFrom = 0, rightCount = 0;
-  int64_t leftBase = i, rightBase = j;  // positions of the stops noted: base + left[k], base - right[k]
+  uint64_t leftStops = 0, rightStops = 0;
+  int64_t leftBase = i, rightBase = j;  // where bit 0 of each block's stops lies
   for (;;) {
-    if (leftFrom == leftCount && j - i + 1 >= BLOCK_SIZE) {
+    if (leftStops == 0 && j - i + 1 >= BLOCK_SIZE) {
       leftBase = i;
-      leftFrom = leftCount = 0;
-      for (int64_t k = 0; k < BLOCK_SIZE; ++k) {
-        left[leftCount] = static_cast<uint8_t>(k);
-        leftCount += !goesBefore<T, Descending>(key[i + k], p);
-      }
+      leftStops = stopsOf<BLOCK_SIZE, true, T, Descending>(key + i, p);
       i += BLOCK_SIZE;
     }
-    if (rightFrom == rightCount && j - i + 1 >= BLOCK_SIZE) {
-      rightBase = j;
-      rightFrom = rightCount = 0;
-      for (int64_t k = 0; k < BLOCK_SIZE; ++k) {
-        right[rightCount] = static_cast<uint8_t>(k);
-        rightCount += !goesBefore<T, Descending>(p, key[j - k]);
-      }
+    if (rightStops == 0 && j - i + 1 >= BLOCK_SIZE) {
+      rightBase = j - BLOCK_SIZE + 1;
+      rightStops = stopsOf<BLOCK_SIZE, false, T, Descending>(key + rightBase, p);
       j -= BLOCK_SIZE;
     }
-    const int64_t pairs = std::min(leftCount - leftFrom, rightCount - rightFrom);
-    for (int64_t k = 0; k < pairs; ++k) {
-      const int64_t a = leftBase + left[leftFrom + k], b = rightBase - right[rightFrom + k];
+    while (leftStops != 0 && rightStops != 0) {
+      const int64_t high = highestBit(rightStops);
+      const int64_t a = leftBase + __builtin_ctzll(leftStops), b = rightBase + high;
       std::swap(key[a], key[b]);
       tags.swap(a, b);
+      leftStops &= leftStops - 1;
+      rightStops ^= uint64_t{1} << high;
     }
-    leftFrom += pairs;
-    rightFrom += pairs;
-    if ((leftFrom == leftCount || rightFrom == rightCount) && j - i + 1 < BLOCK_SIZE) break;
+    if ((leftStops == 0 || rightStops == 0) && j - i + 1 < BLOCK_SIZE) break;
   }
   // Where the one-by-one scans stand now: at a stop noted and not yet
   // swapped, or where the blocks ended.
-  if (leftFrom < leftCount) i = leftBase + left[leftFrom];
-  if (rightFrom < rightCount) j = rightBase - right[rightFrom];
+  if (leftStops != 0) i = leftBase + __builtin_ctzll(leftStops);
+  if (rightStops != 0) j = rightBase + highestBit(rightStops);
 }
 
 // Partitions key[lo..hi] around its middle key; the parts left to sort are
