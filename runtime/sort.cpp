@@ -1,7 +1,6 @@
 #include "runtime/sort.h"
 
 #include <algorithm>
-#include <cstring>
 #include <type_traits>
 
 #if defined(__SSE2__)
